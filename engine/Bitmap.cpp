@@ -1,0 +1,190 @@
+#include "engine/Bitmap.h"
+
+#include <vips/vips8>
+
+#include "engine/BmpCodec.h"
+#include "engine/ExifReader.h"
+#include "engine/Imaging.h"
+#include "engine/VipsBridge.h"
+
+namespace rx {
+
+struct Bitmap::Impl {
+    SharedBytes data;
+    std::optional<vips::VImage> header; // the lazily decoded source (formats 1, 2, 4, 5)
+    std::optional<vips::VImage> metadata; // where EXIF, XMP, IPTC and ICC come from
+    bool dropIcc = false;
+};
+
+Bitmap::Bitmap() : impl_(std::make_unique<Impl>()) {}
+Bitmap::~Bitmap() = default;
+
+std::unique_ptr<Bitmap> Bitmap::FromData(SharedBytes data) {
+    auto bmp = std::make_unique<Bitmap>();
+    if (!data || data->empty())
+        return bmp;
+    EnsureImagingStarted();
+    const int format = SniffFormat(data->data(), data->size());
+    bmp->impl_->data = data;
+    if (format == 0) {
+        bmp->status_ = ImageStatus::UnknownImageFormat;
+        return bmp;
+    }
+    std::uint64_t w = 0, h = 0;
+    if (format == 3) {
+        const QSize size = bmp::ReadSize(data);
+        if (!size.isValid()) {
+            bmp->status_ = ImageStatus::DecodeFailed;
+            return bmp;
+        }
+        w = static_cast<std::uint64_t>(size.width());
+        h = static_cast<std::uint64_t>(size.height());
+    } else {
+        try {
+            vips::VImage header = vipsbridge::LoadHeader(data, format);
+            w = static_cast<std::uint64_t>(vipsbridge::FrameWidth(header));
+            h = static_cast<std::uint64_t>(vipsbridge::FrameHeight(header));
+            bmp->pages_ = vipsbridge::PageCount(header);
+            if (vipsbridge::Orientation(header) >= 5)
+                std::swap(w, h);
+            bmp->impl_->metadata = header;
+            bmp->impl_->header = std::move(header);
+        } catch (const vips::VError&) {
+            vips_error_clear();
+            bmp->status_ = ImageStatus::DecodeFailed;
+            return bmp;
+        }
+    }
+    if (w == 0 || h == 0) {
+        bmp->status_ = ImageStatus::DecodeFailed;
+        return bmp;
+    }
+    if (w * h > kMaxFramePixels) {
+        bmp->impl_->header.reset();
+        bmp->status_ = ImageStatus::TooLarge;
+        return bmp;
+    }
+    bmp->format_ = format;
+    bmp->width_ = static_cast<int>(w);
+    bmp->height_ = static_cast<int>(h);
+    bmp->status_ = ImageStatus::Ok;
+    return bmp;
+}
+
+std::unique_ptr<Bitmap> Bitmap::FromImage(QImage pixels, const Bitmap* metadataSource) {
+    auto bmp = std::make_unique<Bitmap>();
+    if (pixels.isNull())
+        return bmp;
+    bmp->width_ = pixels.width();
+    bmp->height_ = pixels.height();
+    bmp->pixels_ = std::move(pixels);
+    bmp->decoded_ = true;
+    bmp->status_ = ImageStatus::Ok;
+    if (metadataSource) {
+        bmp->impl_->metadata = metadataSource->impl_->metadata;
+        bmp->impl_->dropIcc = metadataSource->impl_->dropIcc;
+    }
+    return bmp;
+}
+
+std::vector<FrameDimension> Bitmap::FrameDimensions() const {
+    if (!IsValid())
+        return {};
+    if (format_ == 4)
+        return {{"time", pages_}};
+    if (format_ == 5)
+        return {{"page", pages_}};
+    return {{"page", 1}};
+}
+
+std::optional<Bytes> Bitmap::Exif() const {
+    if (!impl_->metadata)
+        return std::nullopt;
+    return vipsbridge::BlobField(*impl_->metadata, VIPS_META_EXIF_NAME);
+}
+
+std::optional<std::string> Bitmap::DateTime() const {
+    const auto exif = Exif();
+    if (!exif)
+        return std::nullopt;
+    return ReadExifAscii(exif->data(), exif->size(), kExifTagDateTime);
+}
+
+QImage* Bitmap::Pixels() {
+    if (!IsValid())
+        return nullptr;
+    if (decoded_)
+        return &pixels_;
+    try {
+        if (format_ == 3) {
+            pixels_ = bmp::Decode(impl_->data);
+        } else if (impl_->header) {
+            bool dropIcc = false;
+            vips::VImage displayable = vipsbridge::ToDisplayable(*impl_->header, &dropIcc);
+            impl_->dropIcc = dropIcc;
+            pixels_ = vipsbridge::ToQImage(displayable);
+        }
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        pixels_ = QImage();
+    }
+    if (pixels_.isNull()) {
+        status_ = ImageStatus::DecodeFailed;
+        return nullptr;
+    }
+    decoded_ = true;
+    return &pixels_;
+}
+
+bool Bitmap::SetPixels(QImage pixels) {
+    if (!IsValid() || pixels.isNull())
+        return false;
+    pixels_ = std::move(pixels);
+    width_ = pixels_.width();
+    height_ = pixels_.height();
+    decoded_ = true;
+    return true;
+}
+
+bool Bitmap::EncodeTo(int format, Bytes* out) {
+    if (!IsValid() || format < 1 || format > 5)
+        return false;
+    try {
+        if (format == 3) {
+            if (!Pixels() || !bmp::Encode(pixels_, out)) {
+                status_ = ImageStatus::EncodeFailed;
+                return false;
+            }
+            return true;
+        }
+        vips::VImage image;
+        QImage keepAlive;
+        bool dropIcc = impl_->dropIcc;
+        if (decoded_ || !impl_->header) {
+            if (!Pixels()) // a BMP source has pixels only
+                return false;
+            image = vipsbridge::FromQImage(pixels_, &keepAlive);
+        } else {
+            // Straight from the source: no detour through a QImage, depth and bands kept.
+            image = *impl_->header;
+            if (vipsbridge::Orientation(image) > 1)
+                image = image.autorot();
+            if (image.interpretation() == VIPS_INTERPRETATION_CMYK && format != 1 && format != 5) {
+                image = vipsbridge::ToDisplayable(image, &dropIcc);
+            }
+        }
+        image = image.copy();
+        if (impl_->metadata)
+            vipsbridge::CopyMetadata(*impl_->metadata, image, dropIcc);
+        if (format == 1 && image.has_alpha()) // JPEG has no alpha: transparent areas turn white
+            image = image.flatten(vips::VImage::option()->set("background", std::vector<double>{255.0}));
+        *out = vipsbridge::Save(image, format);
+        return true;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        status_ = decoded_ ? ImageStatus::EncodeFailed : ImageStatus::DecodeFailed;
+        return false;
+    }
+}
+
+} // namespace rx

@@ -1,0 +1,63 @@
+// One file in flight through a job or the preview: its target name, the format of its current
+// bytes, its place in the job, the source's modification time and the encoded bytes as a
+// stream. Operations decode and re-encode it or replace its bytes; the job converts and saves.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <boost/filesystem/path.hpp>
+
+#include "engine/Bitmap.h"
+#include "engine/OutputFormat.h"
+#include "engine/Stream.h"
+
+namespace rx {
+
+class ImageFile {
+public:
+    // Opens the source for reading. Throws boost::filesystem::filesystem_error with the
+    // operation "FileInputStream" when the file cannot be opened.
+    ImageFile(const boost::filesystem::path& source, int index);
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
+
+    const boost::filesystem::path& name() const { return name_; }
+    void setName(boost::filesystem::path name) { name_ = std::move(name); }
+    int format() const { return format_; }
+    int index() const { return index_; }
+    std::int64_t modified() const { return modified_; }
+    const StreamPtr& data() const { return data_; }
+    // Replaces the bytes (releasing the previous stream). Operations that produce new bytes of
+    // the same format (rescale, optimise) use this.
+    void setData(StreamPtr data) { data_ = std::move(data); }
+
+    // Decodes the current bytes (header now, pixels on first use). Identifies the format when it
+    // was 0. Always returns a bitmap; an undecodable one is invalid.
+    std::unique_ptr<Bitmap> GetImage();
+    // Encodes the bitmap in the format (1 to 5) and makes it the data. Consumes the bitmap.
+    bool Encode(int format, std::unique_ptr<Bitmap> bitmap);
+    // Re-encodes the bitmap in the record's own format. Consumes the bitmap.
+    bool SetImage(std::unique_ptr<Bitmap> bitmap);
+    // Converts to the output format (0 keeps the bytes as they are) and fixes the extension.
+    void ConvertFormat(int outputFormat);
+    // Writes the bytes into the folder under the name, numbering " 1", " 2", ... when the name
+    // is taken. Never overwrites. False when nothing could be written.
+    bool Save(const boost::filesystem::path& folder);
+
+private:
+    boost::filesystem::path name_;
+    int format_ = 0;
+    int index_ = 0;
+    std::int64_t modified_ = -1;
+    StreamPtr data_;
+};
+
+// Whether an extension (with or without its dot, any case) is one the program reads.
+bool IsSupportedExtension(const std::string& extension);
+
+// The input test: 0 usable, 1 unsupported extension, 2 not an image, 3 more than one frame.
+int CheckInputFile(const boost::filesystem::path& path);
+
+} // namespace rx

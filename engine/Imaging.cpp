@@ -1,0 +1,61 @@
+#include "engine/Imaging.h"
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include <QImageReader>
+#include <vips/vips8>
+
+#include "engine/DebugLog.h"
+
+namespace rx {
+namespace {
+std::atomic<std::uint64_t> g_decodes{0};
+
+// libvips reports damaged input as warnings on stderr; they belong with the other diagnostics.
+void ForwardVipsWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
+    DebugLog(L"vips: %S\n", message ? message : "");
+}
+} // namespace
+
+void EnsureImagingStarted() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (VIPS_INIT("rexmill") != 0)
+            vips_error_clear();
+        // Only the five formats' loaders run; anything that could reach scripts, external
+        // programs or vector formats is blocked, even if a caller asked for it by name.
+        g_log_set_handler("VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                          ForwardVipsWarning, nullptr);
+        vips_block_untrusted_set(TRUE);
+        vips_operation_block_set("VipsForeignLoadMagick", TRUE);
+        vips_operation_block_set("VipsForeignLoadSvg", TRUE);
+        vips_operation_block_set("VipsForeignLoadPdf", TRUE);
+        vips_operation_block_set("VipsForeignSaveMagick", TRUE);
+        // One file at a time goes through: no point in keeping operations around.
+        vips_cache_set_max(0);
+        vips_concurrency_set(0);
+        // Qt's BMP reader: room for the largest frame we accept, 4 bytes a pixel.
+        QImageReader::setAllocationLimit(static_cast<int>(kMaxFramePixels * 4 / (1024 * 1024)));
+    });
+}
+
+int SniffFormat(const std::uint8_t* d, size_t n) {
+    if (n >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF)
+        return 1;
+    if (n >= 8 && std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return 2;
+    if (n >= 14 && d[0] == 'B' && d[1] == 'M')
+        return 3;
+    if (n >= 6 && (std::memcmp(d, "GIF87a", 6) == 0 || std::memcmp(d, "GIF89a", 6) == 0))
+        return 4;
+    if (n >= 4 && (std::memcmp(d, "II*\0", 4) == 0 || std::memcmp(d, "MM\0*", 4) == 0))
+        return 5;
+    return 0;
+}
+
+std::uint64_t PixelDecodeCount() { return g_decodes.load(); }
+void CountPixelDecode() { ++g_decodes; }
+
+} // namespace rx

@@ -1,0 +1,25 @@
+// The imaging platform: which formats are read, how they are recognised, and the process-wide
+// set-up of the codec library. Decoding always goes by content, never by file name, and only
+// through the five formats' own codecs (no general-purpose loader).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace rx {
+
+// Largest frame decoded, in pixels; larger headers are refused before any pixel memory exists.
+constexpr std::uint64_t kMaxFramePixels = 300'000'000;
+
+// Starts the codec library once per process (thread-safe, idempotent) and blocks every loader
+// except the five formats' own. Called by every entry point that decodes or encodes.
+void EnsureImagingStarted();
+
+// The format (OutputFormat index) that the leading bytes announce; 0 when none of the five.
+int SniffFormat(const std::uint8_t* data, size_t size);
+
+// Counts full pixel decodes made by this process (tests use it to show header-only reads).
+std::uint64_t PixelDecodeCount();
+void CountPixelDecode();
+
+} // namespace rx

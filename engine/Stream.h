@@ -1,0 +1,67 @@
+// Reference-counted byte streams: file streams that never create a file unless asked to create
+// a new one (and then fail when it exists), and memory streams whose block can be shared
+// without copying. Used for the encoded bytes of every file in flight.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <boost/filesystem/path.hpp>
+
+namespace rx {
+
+using Bytes = std::vector<std::uint8_t>;
+using SharedBytes = std::shared_ptr<const Bytes>;
+
+enum class StreamStatus {
+    Ok,
+    InvalidArgument,
+    FileExists,
+    NotFound,
+    AccessDenied,
+    ReadFault,
+    WriteFault,
+    Failed,
+};
+
+enum class SeekOrigin { Begin, Current, End };
+
+class Stream {
+public:
+    virtual ~Stream() = default;
+    // Reads up to size bytes; *read gets the count (0 at the end).
+    virtual StreamStatus Read(void* data, size_t size, size_t* read) = 0;
+    virtual StreamStatus Write(const void* data, size_t size) = 0;
+    virtual StreamStatus Seek(std::int64_t offset, SeekOrigin origin,
+                              std::uint64_t* position = nullptr) = 0;
+    virtual StreamStatus Stat(std::uint64_t* size) = 0;
+    // The whole content as one shared block: a reference for memory streams, one read of the
+    // file for file streams (kept for later calls). Null when it cannot be read.
+    virtual SharedBytes Contents() = 0;
+};
+
+using StreamPtr = std::shared_ptr<Stream>;
+
+// A stream on an existing file, read-only or write-only; never creates the file. Null for an
+// empty path or on failure.
+StreamPtr OpenFileStream(const boost::filesystem::path& path, bool write);
+
+// Creates the file for writing only when it does not exist yet (O_CREAT | O_EXCL). Null on
+// failure, with *status FileExists when the name is taken.
+StreamPtr CreateNewFileStream(const boost::filesystem::path& path, StreamStatus* status);
+
+// An in-memory stream, empty or holding a copy of the bytes.
+StreamPtr NewMemoryStream(const void* data = nullptr, size_t size = 0);
+// An in-memory stream that takes the block (no copy).
+StreamPtr NewMemoryStream(Bytes&& bytes);
+// An in-memory stream over a shared block; it is copied only when the stream is written to.
+StreamPtr NewMemoryStream(SharedBytes bytes);
+
+// Copies the whole source (from its start) to the destination at its current position.
+StreamStatus CopyStream(Stream* source, Stream* destination);
+
+// A block owned by the caller holding a copy of the whole source; null when the copy failed.
+std::unique_ptr<Bytes> StreamToGlobalMemory(Stream* source);
+
+} // namespace rx

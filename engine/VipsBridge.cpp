@@ -1,0 +1,243 @@
+#include "engine/VipsBridge.h"
+
+#include <cstring>
+
+#include "engine/Imaging.h"
+
+namespace rx::vipsbridge {
+namespace {
+
+const char* LoaderName(int format) {
+    switch (format) {
+    case 1:
+        return "jpegload_buffer";
+    case 2:
+        return "pngload_buffer";
+    case 4:
+        return "gifload_buffer";
+    case 5:
+        return "tiffload_buffer";
+    default:
+        return nullptr;
+    }
+}
+
+const char* SaverName(int format) {
+    switch (format) {
+    case 1:
+        return "jpegsave_buffer";
+    case 2:
+        return "pngsave_buffer";
+    case 4:
+        return "gifsave_buffer";
+    case 5:
+        return "tiffsave_buffer";
+    default:
+        return nullptr;
+    }
+}
+
+void ReleaseBytes(gpointer p) { delete static_cast<SharedBytes*>(p); }
+
+} // namespace
+
+vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool sequential) {
+    EnsureImagingStarted();
+    const char* loader = LoaderName(format);
+    if (!loader || !bytes || bytes->empty())
+        throw vips::VError("unsupported format");
+    // The blob refers to the shared block; the block is kept alive by the loaded image below.
+    VipsBlob* blob = vips_blob_new(nullptr, bytes->data(), bytes->size());
+    vips::VImage out;
+    vips::VOption* options = vips::VImage::option()
+                                 ->set("buffer", blob)
+                                 ->set("out", &out)
+                                 ->set("fail_on", VIPS_FAIL_ON_ERROR)
+                                 ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL
+                                                            : VIPS_ACCESS_RANDOM);
+    if (format == 4 || format == 5)
+        options->set("n", pages);
+    try {
+        vips::VImage::call(loader, options);
+    } catch (...) {
+        vips_area_unref(VIPS_AREA(blob));
+        throw;
+    }
+    vips_area_unref(VIPS_AREA(blob));
+    g_object_set_data_full(G_OBJECT(out.get_image()), "rx-bytes", new SharedBytes(bytes),
+                           ReleaseBytes);
+    return out;
+}
+
+int FrameWidth(const vips::VImage& image) { return image.width(); }
+
+int FrameHeight(const vips::VImage& image) {
+    return vips_image_get_page_height(image.get_image());
+}
+
+int PageCount(const vips::VImage& image) {
+    int n = 1;
+    if (vips_image_get_typeof(image.get_image(), VIPS_META_N_PAGES) &&
+        vips_image_get_int(image.get_image(), VIPS_META_N_PAGES, &n) == 0 && n >= 1)
+        return n;
+    return 1;
+}
+
+int Orientation(const vips::VImage& image) {
+    int o = 1;
+    if (vips_image_get_typeof(image.get_image(), VIPS_META_ORIENTATION) &&
+        vips_image_get_int(image.get_image(), VIPS_META_ORIENTATION, &o) == 0 && o >= 1 && o <= 8)
+        return o;
+    return 1;
+}
+
+std::optional<Bytes> BlobField(const vips::VImage& image, const char* name) {
+    const void* data = nullptr;
+    size_t size = 0;
+    if (!vips_image_get_typeof(image.get_image(), name) ||
+        vips_image_get_blob(image.get_image(), name, &data, &size) != 0 || !data)
+        return std::nullopt;
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    return Bytes(p, p + size);
+}
+
+void CopyMetadata(const vips::VImage& from, vips::VImage& to, bool dropIcc) {
+    static const char* const fields[] = {VIPS_META_EXIF_NAME, VIPS_META_XMP_NAME,
+                                         VIPS_META_IPTC_NAME, VIPS_META_ICC_NAME};
+    for (const char* name : fields) {
+        if (dropIcc && std::strcmp(name, VIPS_META_ICC_NAME) == 0)
+            continue;
+        const void* data = nullptr;
+        size_t size = 0;
+        if (vips_image_get_typeof(from.get_image(), name) &&
+            vips_image_get_blob(from.get_image(), name, &data, &size) == 0 && data && size)
+            vips_image_set_blob_copy(to.get_image(), name, data, size);
+    }
+    // Savers rebuild the EXIF block from the parsed exif-* fields, so those travel too.
+    char** names = vips_image_get_fields(from.get_image());
+    for (char** n = names; n && *n; ++n) {
+        if (std::strncmp(*n, "exif-ifd", 8) == 0) {
+            const char* value = nullptr;
+            if (vips_image_get_string(from.get_image(), *n, &value) == 0 && value)
+                vips_image_set_string(to.get_image(), *n, value);
+        }
+    }
+    g_strfreev(names);
+    if (vips_image_get_typeof(to.get_image(), VIPS_META_EXIF_NAME))
+        vips_image_set_int(to.get_image(), VIPS_META_ORIENTATION, 1);
+    else
+        vips_image_remove(to.get_image(), VIPS_META_ORIENTATION);
+}
+
+vips::VImage ToDisplayable(vips::VImage image, bool* droppedIcc) {
+    *droppedIcc = false;
+    if (Orientation(image) > 1)
+        image = image.autorot();
+    const VipsInterpretation interp = image.interpretation();
+    if (interp == VIPS_INTERPRETATION_CMYK && image.bands() >= 4) {
+        vips::VImage cmyk = image.bands() > 4 ? image.extract_band(0, vips::VImage::option()->set("n", 4)) : image;
+        image = cmyk.icc_transform("srgb", vips::VImage::option()
+                                               ->set("input_profile", "cmyk")
+                                               ->set("embedded", TRUE));
+        *droppedIcc = true;
+    } else if (interp == VIPS_INTERPRETATION_LABS || interp == VIPS_INTERPRETATION_LAB) {
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB);
+        *droppedIcc = true;
+    }
+    if (image.format() != VIPS_FORMAT_UCHAR) {
+        if (image.format() == VIPS_FORMAT_USHORT)
+            image = (image >> 8).cast(VIPS_FORMAT_UCHAR);
+        else
+            image = image.cast(VIPS_FORMAT_UCHAR);
+    }
+    if (image.bands() == 2) {
+        vips::VImage g = image.extract_band(0);
+        image = g.bandjoin({g, g, image.extract_band(1)});
+    } else if (image.bands() > 4) {
+        image = image.extract_band(0, vips::VImage::option()->set("n", 4));
+    }
+    return image;
+}
+
+QImage ToQImage(const vips::VImage& img) {
+    size_t size = 0;
+    void* mem = img.write_to_memory(&size);
+    CountPixelDecode();
+    const int w = img.width(), h = img.height(), bands = img.bands();
+    const QImage::Format fmt = bands == 1   ? QImage::Format_Grayscale8
+                               : bands == 3 ? QImage::Format_RGB888
+                                            : QImage::Format_RGBA8888;
+    const qsizetype stride = qsizetype(w) * bands;
+    if (stride % 4 == 0)
+        return QImage(static_cast<uchar*>(mem), w, h, stride, fmt, g_free, mem);
+    // QImage wants 32-bit aligned lines: repack once.
+    QImage out(w, h, fmt);
+    if (!out.isNull())
+        for (int y = 0; y < h; ++y)
+            std::memcpy(out.scanLine(y), static_cast<uchar*>(mem) + y * stride,
+                        static_cast<size_t>(stride));
+    g_free(mem);
+    return out;
+}
+
+vips::VImage FromQImage(const QImage& image, QImage* keepAlive) {
+    EnsureImagingStarted();
+    QImage img = image;
+    int bands = 0;
+    switch (img.format()) {
+    case QImage::Format_Grayscale8:
+        bands = 1;
+        break;
+    case QImage::Format_RGB888:
+        bands = 3;
+        break;
+    case QImage::Format_RGBA8888:
+        bands = 4;
+        break;
+    default:
+        img = img.convertToFormat(img.hasAlphaChannel() ? QImage::Format_RGBA8888
+                                                        : QImage::Format_RGB888);
+        bands = img.hasAlphaChannel() ? 4 : 3;
+    }
+    const qsizetype packed = qsizetype(img.width()) * bands;
+    if (img.bytesPerLine() != packed) {
+        // A QImage with its own padding cannot be packed in place; build a packed copy.
+        QByteArray buf(packed * img.height(), Qt::Uninitialized);
+        for (int y = 0; y < img.height(); ++y)
+            std::memcpy(buf.data() + y * packed, img.constScanLine(y), static_cast<size_t>(packed));
+        VipsImage* copied = vips_image_new_from_memory_copy(
+            buf.constData(), static_cast<size_t>(buf.size()), img.width(), img.height(), bands,
+            VIPS_FORMAT_UCHAR);
+        if (!copied)
+            throw vips::VError();
+        vips::VImage v(copied);
+        return v.copy(vips::VImage::option()->set(
+            "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+    }
+    *keepAlive = img;
+    vips::VImage v = vips::VImage::new_from_memory(const_cast<uchar*>(keepAlive->constBits()),
+                                                   static_cast<size_t>(keepAlive->sizeInBytes()),
+                                                   img.width(), img.height(), bands,
+                                                   VIPS_FORMAT_UCHAR);
+    return v.copy(vips::VImage::option()->set(
+        "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+}
+
+Bytes Save(const vips::VImage& image, int format) {
+    EnsureImagingStarted();
+    const char* saver = SaverName(format);
+    if (!saver)
+        throw vips::VError("no encoder for this format");
+    VipsBlob* blob = nullptr;
+    vips::VImage in = image;
+    vips::VImage::call(saver, vips::VImage::option()->set("in", in)->set("buffer", &blob));
+    if (!blob)
+        throw vips::VError("encoder wrote nothing");
+    size_t size = 0;
+    const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
+    Bytes out(data, data + size);
+    vips_area_unref(VIPS_AREA(blob));
+    return out;
+}
+
+} // namespace rx::vipsbridge

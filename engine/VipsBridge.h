@@ -1,0 +1,51 @@
+// The thin layer between encoded bytes, libvips images and QImage. Only the five formats' own
+// loaders and savers are called, each by name; bytes are referenced, not copied.
+#pragma once
+
+#include <optional>
+
+#include <QImage>
+#include <vips/vips8>
+
+#include "engine/Stream.h"
+
+namespace rx::vipsbridge {
+
+// Header-only load of one frame by the format's own loader (format 1, 2, 4 or 5; BMP is not a
+// libvips format here). The image keeps the bytes alive. Pixels are decoded on first access;
+// a damaged file then raises vips::VError. Throws vips::VError when the header is unreadable.
+// `pages` = -1 loads every page or frame (for rescaling multi-page files), 1 the first only.
+vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages = 1,
+                        bool sequential = false);
+
+// Width and height of one frame, taking the page height of multi-page loads.
+int FrameWidth(const vips::VImage& image);
+int FrameHeight(const vips::VImage& image);
+// Number of pages or frames the header announces (1 when it announces none).
+int PageCount(const vips::VImage& image);
+// EXIF orientation 1..8 (1 when absent or out of range).
+int Orientation(const vips::VImage& image);
+
+// A blob field (e.g. "exif-data") as bytes, or nothing.
+std::optional<Bytes> BlobField(const vips::VImage& image, const char* name);
+
+// Copies the metadata blocks a file carries (EXIF, XMP, IPTC and, unless dropIcc, ICC) from one
+// image to another; the EXIF orientation becomes 1 since pixels are always stored upright.
+void CopyMetadata(const vips::VImage& from, vips::VImage& to, bool dropIcc);
+
+// Upright, 8-bit sRGB or grey pixels ready to wrap as a QImage (1, 3 or 4 bands).
+// *droppedIcc is set when the colours were converted away from the file's profile (CMYK).
+vips::VImage ToDisplayable(vips::VImage image, bool* droppedIcc);
+
+// Decodes a displayable image into a QImage (Grayscale8, RGB888 or RGBA8888). Throws VError.
+QImage ToQImage(const vips::VImage& displayable);
+
+// Wraps a QImage's pixels as a libvips image (converted to a packed 8-bit layout first when
+// needed). The QImage must outlive the returned image's use.
+vips::VImage FromQImage(const QImage& image, QImage* keepAlive);
+
+// Encodes with the format's own saver and its default settings (1, 2, 4 or 5).
+// Throws vips::VError on failure.
+Bytes Save(const vips::VImage& image, int format);
+
+} // namespace rx::vipsbridge

@@ -1,0 +1,54 @@
+// Builders of small encoded test images and helpers for temporary folders, shared by the tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <boost/filesystem/path.hpp>
+
+#include "engine/Stream.h"
+
+namespace rxtest {
+
+struct ImageSpec {
+    int width = 64;
+    int height = 48;
+    int bands = 3;          // 1 grey, 2 grey+alpha, 3 RGB, 4 RGBA
+    int orientation = 0;    // EXIF orientation to store (0: no EXIF orientation)
+    std::string dateTime;   // EXIF DateTime to store ("" for none)
+    std::string model;      // EXIF camera model ("" for none)
+    int pages = 1;          // pages (TIFF) or frames (GIF)
+    bool pattern = true;    // a gradient, not a flat colour
+};
+
+// Encodes a synthetic image in a format (1 JPEG, 2 PNG, 3 BMP, 4 GIF, 5 TIFF).
+rx::Bytes MakeImage(int format, const ImageSpec& spec = {});
+// The same as a QImage (RGB888 or with alpha RGBA8888, grey Grayscale8), before encoding.
+QImage MakePixels(const ImageSpec& spec);
+
+void WriteFile(const boost::filesystem::path& path, const rx::Bytes& bytes);
+rx::Bytes ReadFile(const boost::filesystem::path& path);
+
+// Decodes a file's bytes with libvips for checking (width, height, bands, pages, format name).
+struct Decoded {
+    int width = 0, height = 0, bands = 0, pages = 1, orientation = 1;
+    std::string loader;
+    bool ok = false;
+};
+Decoded Inspect(const rx::Bytes& bytes);
+
+// A fresh temporary folder, removed with its content when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const boost::filesystem::path& path() const { return path_; }
+    boost::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    boost::filesystem::path path_;
+};
+
+} // namespace rxtest
