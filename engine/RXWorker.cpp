@@ -1,0 +1,279 @@
+#include "engine/RXWorker.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <set>
+#include <stdexcept>
+
+#include <boost/filesystem/operations.hpp>
+
+#include "engine/DebugLog.h"
+#include "engine/ImageFile.h"
+#include "engine/MessageBox.h"
+#include "engine/Text.h"
+
+namespace fs = boost::filesystem;
+
+namespace rx {
+
+namespace {
+const wchar_t kCreateFolderFailed[] =
+    L"Failed to create directory %s. Further processing will be stopped. Make sure you have "
+    L"write access rights and there is enough disk space.";
+const wchar_t kErrorCaption[] = L"Error";
+} // namespace
+
+struct RXWorker::PendingCall {
+    enum class State { Queued, Running, Done, Abandoned };
+    const std::function<void()>* fn = nullptr;
+    State state = State::Queued;
+};
+
+OperationList CollectOperationList(const OperationSource& source) {
+    OperationList list{};
+    for (int i = 0; i < kOperationCount; ++i)
+        list[static_cast<size_t>(i)] = source.ReadyOperation(i);
+    return list;
+}
+
+RXWorker::RXWorker(const OperationSource* source) : source_(source) {}
+
+RXWorker::~RXWorker() {
+    if (thread_.joinable())
+        thread_.detach();
+}
+
+bool RXWorker::AddEntry(const fs::path& file, const fs::path& base) {
+    for (const FileEntry& e : files_)
+        if (SamePath(e.file, file))
+            return true;
+    files_.push_back({base, file});
+    if (listChanged_)
+        listChanged_(files_.size());
+    return false;
+}
+
+fs::path RXWorker::ProposedOutputFolder() {
+    outputFolder_ = rx::ProposedOutputFolder(files_);
+    return outputFolder_;
+}
+
+void RXWorker::Clear() {
+    files_.clear();
+    previewIndex_ = 0;
+    outputFolder_.clear();
+    if (listChanged_)
+        listChanged_(0);
+}
+
+void RXWorker::Start() {
+    Start(source_ ? CollectOperationList(*source_) : OperationList{});
+}
+
+void RXWorker::Start(const OperationList& operations) {
+    const size_t n = files_.size();
+    if (thread_.joinable())
+        thread_.detach();
+    {
+        std::lock_guard<std::mutex> lock(callMutex_);
+        cancelling_ = false;
+        ended_ = false;
+    }
+    try {
+        thread_ = boost::thread([this, n, operations] {
+            struct MarkEnded {
+                RXWorker* w;
+                ~MarkEnded() {
+                    std::lock_guard<std::mutex> lock(w->callMutex_);
+                    w->ended_ = true;
+                    w->callDone_.notify_all();
+                }
+            } mark{this};
+            Run(n, operations);
+        });
+    } catch (...) {
+        std::lock_guard<std::mutex> lock(callMutex_);
+        ended_ = true;
+        throw;
+    }
+}
+
+void RXWorker::CallOnOwner(const std::function<void()>& fn) {
+    std::unique_lock<std::mutex> lock(callMutex_);
+    if (cancelling_ || boost::this_thread::interruption_requested())
+        throw boost::thread_interrupted();
+    PendingCall call;
+    call.fn = &fn;
+    pending_ = &call;
+    lock.unlock();
+    if (notify_)
+        notify_->WakeOwner();
+    lock.lock();
+    callDone_.wait(lock, [&] {
+        return call.state == PendingCall::State::Done ||
+               call.state == PendingCall::State::Abandoned;
+    });
+    pending_ = nullptr;
+    if (call.state == PendingCall::State::Abandoned)
+        throw boost::thread_interrupted();
+}
+
+bool RXWorker::RunPendingCalls() {
+    std::unique_lock<std::mutex> lock(callMutex_);
+    if (!pending_ || pending_->state != PendingCall::State::Queued || cancelling_)
+        return false;
+    PendingCall* call = pending_;
+    call->state = PendingCall::State::Running;
+    lock.unlock();
+    try {
+        (*call->fn)();
+    } catch (...) {
+        DebugLog(L"Catched unknown exception.");
+    }
+    lock.lock();
+    call->state = PendingCall::State::Done;
+    callDone_.notify_all();
+    return true;
+}
+
+bool RXWorker::Cancel() {
+    if (!thread_.joinable())
+        return true;
+    {
+        std::lock_guard<std::mutex> lock(callMutex_);
+        cancelling_ = true;
+        if (pending_ && pending_->state == PendingCall::State::Running) {
+            // We are inside the very call the worker waits on: it ends once that returns.
+            thread_.interrupt();
+            return false;
+        }
+        if (pending_ && pending_->state == PendingCall::State::Queued) {
+            pending_->state = PendingCall::State::Abandoned;
+            callDone_.notify_all();
+        }
+    }
+    thread_.interrupt();
+    thread_.join();
+    return true;
+}
+
+bool RXWorker::IsRunning() {
+    std::lock_guard<std::mutex> lock(callMutex_);
+    return !ended_;
+}
+
+void RXWorker::Wait() {
+    for (;;) {
+        RunPendingCalls();
+        std::unique_lock<std::mutex> lock(callMutex_);
+        if (ended_)
+            break;
+        callDone_.wait_for(lock, std::chrono::milliseconds(20), [&] {
+            return ended_ || (pending_ && pending_->state == PendingCall::State::Queued);
+        });
+    }
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void RXWorker::Run(size_t n, const OperationList& operations) {
+    if (notify_)
+        notify_->Post(WM_RX_JOB_STARTED, n, static_cast<std::intptr_t>(n * 4));
+    unsigned saved = 0;
+    unsigned progress = 0;
+    const bool singleBase = HasSingleBase();
+    std::set<fs::path> created;
+    fs::path runFolder;
+    const ProgressCallback step = [&] {
+        if (notify_)
+            notify_->Post(WM_RX_PROGRESS_STEP, progress, 0);
+        ++progress;
+    };
+    try {
+        CreateRunFolder(outputFolder_, operations, &runFolder);
+        for (size_t i = 0; i < n; ++i) {
+            const FileEntry& entry = files_[i];
+            const fs::path target = runFolder / RelativeFolder(entry, singleBase);
+            CreateTargetFolder(target, created);
+            try {
+                ImageFile file(entry.file, static_cast<int>(i));
+                RunOperations(operations, file, step);
+                file.ConvertFormat(outputFormat_);
+                if (file.Save(target))
+                    ++saved;
+            } catch (const fs::filesystem_error& e) {
+                DebugLog(L"filesystem error: %S\n", e.what());
+                progress = static_cast<unsigned>((i + 1) * 4);
+                if (notify_)
+                    notify_->Post(WM_RX_PROGRESS_STEP, progress, 0);
+            }
+            if (notify_)
+                notify_->Post(WM_RX_FILE_DONE, i + 1, 0);
+        }
+    } catch (const fs::filesystem_error& e) {
+        DebugLog(L"filesystem error: %S\n", e.what());
+        const std::wstring text = FormatWide(kCreateFolderFailed, PathText(e.path1()).c_str());
+        CallOnOwner([&] { ShowMessageBox(text, kErrorCaption, MB_OK | MB_ICONEXCLAMATION); });
+    } catch (const boost::thread_interrupted&) {
+        throw;
+    } catch (const std::exception& e) {
+        DebugLog(L"Catched unexpected exception: %S\n", e.what());
+    } catch (...) {
+        DebugLog(L"Catched unknown exception.");
+    }
+    boost::this_thread::interruption_point();
+    const std::wstring folderText = PathText(runFolder);
+    CallOnOwner([&] {
+        if (notify_)
+            notify_->Send(WM_RX_JOB_FINISHED, saved, reinterpret_cast<std::intptr_t>(folderText.c_str()));
+    });
+}
+
+void SetIdlePriority() {
+    sched_param param{};
+    if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &param) == 0)
+        return;
+    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+    for (int nice = 19; nice > 0; --nice)
+        if (setpriority(PRIO_PROCESS, tid, nice) == 0)
+            return;
+}
+
+std::unique_ptr<Bitmap> RXWorker::RenderCurrent(const OperationList& operations) {
+    SetIdlePriority();
+    if (files_.empty())
+        return std::make_unique<Bitmap>();
+    if (previewIndex_ < 0 || static_cast<size_t>(previewIndex_) >= files_.size())
+        previewIndex_ = 0;
+    try {
+        ImageFile file(files_[static_cast<size_t>(previewIndex_)].file, -1);
+        RunOperations(operations, file);
+        return file.GetImage();
+    } catch (const fs::filesystem_error& e) {
+        DebugLog(L"filesystem error: %S\n", e.what());
+        return std::make_unique<Bitmap>();
+    }
+}
+
+std::unique_ptr<Bitmap> RXWorker::RenderNext(const OperationList& operations) {
+    const int n = static_cast<int>(files_.size());
+    if (n == 0)
+        return std::make_unique<Bitmap>();
+    previewIndex_ = (previewIndex_ + 1) % n;
+    return RenderCurrent(operations);
+}
+
+std::unique_ptr<Bitmap> RXWorker::RenderPrevious(const OperationList& operations) {
+    const int n = static_cast<int>(files_.size());
+    if (n == 0)
+        return std::make_unique<Bitmap>();
+    previewIndex_ = (previewIndex_ + n - 1) % n;
+    return RenderCurrent(operations);
+}
+
+} // namespace rx

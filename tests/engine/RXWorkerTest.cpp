@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <boost/filesystem/operations.hpp>
+
+#include "engine/ImageFile.h"
+#include "engine/MessageBox.h"
+#include "engine/RXWorker.h"
+#include "engine/Text.h"
+#include "tests/support/TestImages.h"
+
+namespace fs = boost::filesystem;
+using namespace rx;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Msg {
+    unsigned id;
+    std::uintptr_t w;
+    std::intptr_t l;
+    bool operator==(const Msg& o) const { return id == o.id && w == o.w && l == o.l; }
+};
+
+// Records every message; Send can be made slow to answer.
+class Recorder final : public WorkerNotifyTarget {
+public:
+    std::mutex m;
+    std::vector<Msg> posted;
+    bool finished = false;
+    unsigned saved = 0;
+    std::wstring runFolder;
+    std::chrono::milliseconds sendDelay{0};
+
+    void Post(unsigned id, std::uintptr_t w, std::intptr_t l) override {
+        std::lock_guard<std::mutex> lock(m);
+        posted.push_back({id, w, l});
+    }
+    void Send(unsigned id, std::uintptr_t w, std::intptr_t l) override {
+        std::this_thread::sleep_for(sendDelay);
+        std::lock_guard<std::mutex> lock(m);
+        EXPECT_EQ(id, WM_RX_JOB_FINISHED);
+        finished = true;
+        saved = static_cast<unsigned>(w);
+        runFolder = reinterpret_cast<const wchar_t*>(l);
+    }
+    void WakeOwner() override {}
+    std::vector<Msg> Messages() {
+        std::lock_guard<std::mutex> lock(m);
+        return posted;
+    }
+};
+
+// Holds the worker inside the operations of one file until it is cancelled.
+class Gate final : public Operation {
+public:
+    int blockIndex = -1;
+    std::atomic<bool> entered{false};
+    void apply(ImageFile& f) override {
+        if (f.index() != blockIndex)
+            return;
+        entered = true;
+        for (;;)
+            boost::this_thread::sleep_for(boost::chrono::milliseconds(1)); // interruption point
+    }
+    int type() const override { return KindRename; }
+    void load(const boost::property_tree::wptree&) override {}
+    void save(boost::property_tree::wptree&) const override {}
+};
+
+class Renamer final : public Operation {
+public:
+    void apply(ImageFile& f) override {
+        if (f.index() >= 0)
+            f.setName("r" + std::to_string(f.index()) + f.name().extension().string());
+    }
+    int type() const override { return KindRename; }
+    void load(const boost::property_tree::wptree&) override {}
+    void save(boost::property_tree::wptree&) const override {}
+};
+
+struct Job {
+    rxtest::TempDir dir;
+    Recorder rec;
+    RXWorker worker;
+    explicit Job(int files) {
+        fs::create_directories(dir / "in");
+        for (int i = 0; i < files; ++i) {
+            const fs::path p = dir / "in" / ("f" + std::to_string(i) + ".png");
+            rxtest::WriteFile(p, rxtest::MakeImage(2, {.width = 8, .height = 8}));
+            worker.AddEntry(p, dir / "in");
+        }
+        worker.setNotifyTarget(&rec);
+        worker.setOutputFolder(dir / "out");
+    }
+};
+
+std::vector<Msg> Expected(std::vector<int> steps, std::vector<std::pair<size_t, int>> doneAfter,
+                          size_t n) {
+    std::vector<Msg> v{{WM_RX_JOB_STARTED, n, std::intptr_t(n * 4)}};
+    for (size_t k = 0; k < steps.size(); ++k) {
+        v.push_back({WM_RX_PROGRESS_STEP, std::uintptr_t(steps[k]), 0});
+        for (auto [at, done] : doneAfter)
+            if (at == k)
+                v.push_back({WM_RX_FILE_DONE, std::uintptr_t(done), 0});
+    }
+    return v;
+}
+
+size_t ThreadCount() {
+    size_t n = 0;
+    for (fs::directory_iterator it("/proc/self/task"), end; it != end; ++it)
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(RXWorker, ThreeFilesGiveTheFullMessageSequence) {
+    Job job(3);
+    job.worker.Start({});
+    job.worker.Wait();
+    EXPECT_EQ(job.rec.Messages(), Expected({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
+                                           {{3, 1}, {7, 2}, {11, 3}}, 3));
+    EXPECT_TRUE(job.rec.finished);
+    EXPECT_EQ(job.rec.saved, 3u);
+    EXPECT_EQ(job.rec.runFolder, PathText(job.dir / "out" / "[]"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(rxtest::ReadFile(job.dir / "out" / "[]" / ("f" + std::to_string(i) + ".png")),
+                  rxtest::ReadFile(job.dir / "in" / ("f" + std::to_string(i) + ".png")));
+}
+
+TEST(RXWorker, ADeletedSourceFailsOnlyThatFile) {
+    Job job(3);
+    fs::remove(job.dir / "in" / "f1.png");
+    job.worker.Start({});
+    job.worker.Wait();
+    EXPECT_EQ(job.rec.Messages(),
+              Expected({0, 1, 2, 3, 8, 8, 9, 10, 11}, {{3, 1}, {4, 2}, {8, 3}}, 3));
+    EXPECT_EQ(job.rec.saved, 2u);
+    EXPECT_FALSE(fs::exists(job.dir / "out" / "[]" / "f1.png"));
+}
+
+TEST(RXWorker, CancelKeepsSavedFilesAndLeavesNothingOfTheFileInHand) {
+    Job job(3);
+    Renamer rename;
+    Gate gate;
+    gate.blockIndex = 1;
+    job.worker.Start({nullptr, nullptr, &gate, &rename});
+    while (!gate.entered)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(job.worker.Cancel());
+    EXPECT_FALSE(job.rec.finished);
+    const fs::path run = job.dir / "out" / "[optimize + rename]";
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(run), end; it != end; ++it)
+        names.push_back(it->path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"r0.png"});
+    EXPECT_EQ(rxtest::ReadFile(run / "r0.png"), rxtest::ReadFile(job.dir / "in" / "f0.png"));
+    EXPECT_EQ(job.worker.files().size(), 3u) << "the list is kept after a cancel";
+    EXPECT_FALSE(job.worker.IsRunning());
+}
+
+TEST(RXWorker, AFolderThatCannotBeCreatedStopsTheJobWithOneMessage) {
+    Job job(2);
+    rxtest::WriteFile(job.dir / "file", {1});
+    job.worker.setOutputFolder(job.dir / "file" / "sub");
+    std::vector<std::wstring> shown;
+    auto previous = SetMessageBoxHandler([&](const std::wstring& text, const std::wstring& caption,
+                                             unsigned style) {
+        shown.push_back(caption + L"|" + text);
+        EXPECT_EQ(style, MB_OK | MB_ICONEXCLAMATION);
+        return IDOK;
+    });
+    job.worker.Start({});
+    job.worker.Wait();
+    SetMessageBoxHandler(previous);
+    // The message names the path the file system refused; job finished names the run folder.
+    const std::wstring failed = PathText(job.dir / "file" / "sub" / "[]");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], L"Error|Failed to create directory " + PathText(job.dir / "file" / "sub") +
+                            L". Further processing will be stopped. Make sure you have write "
+                            L"access rights and there is enough disk space.");
+    EXPECT_EQ(job.rec.Messages(), Expected({}, {}, 2)) << "no file processed";
+    EXPECT_TRUE(job.rec.finished);
+    EXPECT_EQ(job.rec.saved, 0u);
+    EXPECT_EQ(job.rec.runFolder, failed);
+}
+
+TEST(RXWorker, CancelNeverHangsOnSlowOrPendingOwnerCalls) {
+    // Warm up once so that library threads started on first use are not counted as leaks.
+    {
+        Job warm(1);
+        warm.worker.Start({});
+        warm.worker.Wait();
+    }
+    const size_t threads = ThreadCount();
+    auto previous = SetMessageBoxHandler([](const std::wstring&, const std::wstring&, unsigned) {
+        std::this_thread::sleep_for(2ms);
+        return IDOK;
+    });
+    Job job(2);
+    job.rec.sendDelay = 3ms;
+    rxtest::WriteFile(job.dir / "blocker", {1});
+    int finishedJobs = 0;
+    for (int round = 0; round < 240; ++round) {
+        // Half the rounds end at the "Failed to create directory" message, half at job finished.
+        job.worker.setOutputFolder(round % 2 ? job.dir / "blocker" / "x" : job.dir / "out");
+        job.rec.finished = false;
+        job.worker.Start({});
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(round * 37 % 3000);
+        while (std::chrono::steady_clock::now() < until)
+            if (round % 3 == 0)
+                job.worker.RunPendingCalls(); // sometimes the owner lets a call through first
+        EXPECT_TRUE(job.worker.Cancel());
+        EXPECT_FALSE(job.worker.IsRunning());
+        finishedJobs += job.rec.finished;
+    }
+    SetMessageBoxHandler(previous);
+    EXPECT_LE(ThreadCount(), threads);
+    SUCCEED() << finishedJobs << " rounds delivered job finished before the cancel";
+}
+
+TEST(RXWorker, EntriesPreviewAndClear) {
+    Job job(3);
+    EXPECT_TRUE(job.worker.AddEntry(job.dir / "in" / "f1.png", "/elsewhere"));
+    EXPECT_EQ(job.worker.files().size(), 3u);
+    EXPECT_TRUE(job.worker.HasSingleBase());
+    EXPECT_EQ(job.worker.ProposedOutputFolder(), job.dir / "in");
+    EXPECT_EQ(job.worker.outputFolder(), job.dir / "in");
+
+    auto first = job.worker.RenderPrevious({});
+    EXPECT_EQ(job.worker.previewIndex(), 2);
+    EXPECT_TRUE(first->IsValid());
+    job.worker.RenderNext({});
+    EXPECT_EQ(job.worker.previewIndex(), 0);
+    Renamer rename;
+    auto shown = job.worker.RenderCurrent({nullptr, nullptr, nullptr, &rename});
+    EXPECT_TRUE(shown->IsValid());
+
+    size_t reported = 99;
+    job.worker.setListChanged([&](size_t n) { reported = n; });
+    job.worker.Clear();
+    EXPECT_EQ(reported, 0u);
+    EXPECT_TRUE(job.worker.files().empty());
+    EXPECT_FALSE(job.worker.RenderNext({})->IsValid());
+    EXPECT_FALSE(job.worker.RenderPrevious({})->IsValid());
+    EXPECT_FALSE(job.worker.RenderCurrent({})->IsValid());
+    EXPECT_EQ(job.worker.previewIndex(), 0);
+}
+
+TEST(RXWorker, FoldersWithTheSameNameShareTheirTargetAndNumberNames) {
+    Job job(0);
+    for (const char* d : {"D/X", "E/X"}) {
+        fs::create_directories(job.dir / d);
+        rxtest::WriteFile(job.dir / d / "a.png", rxtest::MakeImage(2));
+        job.worker.AddEntry(job.dir / d / "a.png", job.dir / d);
+    }
+    EXPECT_FALSE(job.worker.HasSingleBase());
+    job.worker.Start({});
+    job.worker.Wait();
+    EXPECT_EQ(job.rec.saved, 2u);
+    EXPECT_TRUE(fs::exists(job.dir / "out" / "[]" / "X" / "a.png"));
+    EXPECT_TRUE(fs::exists(job.dir / "out" / "[]" / "X" / "a 1.png"));
+}
