@@ -50,6 +50,16 @@ const EncoderTable& Encoders() {
     return table;
 }
 
+// A name is one element inside the target folder: separators a rename put into it would write
+// elsewhere (even outside the run folder), so they become "_", as do the names "." and "..".
+boost::filesystem::path SafeFileName(const boost::filesystem::path& name) {
+    std::string s = name.string();
+    std::replace(s.begin(), s.end(), '/', '_');
+    if (s.empty() || s == "." || s == "..")
+        s = "_" + s;
+    return s;
+}
+
 } // namespace
 
 ImageFile::ImageFile(const fs::path& source, int index)
@@ -106,9 +116,10 @@ bool ImageFile::Save(const fs::path& folder) {
              PathText(name_).c_str(), PathText(folder).c_str());
     if (!data_)
         return false;
-    fs::path target = folder / name_;
-    const std::string stem = name_.stem().string();
-    const std::string ext = name_.extension().string();
+    const fs::path name = SafeFileName(name_);
+    fs::path target = folder / name;
+    const std::string stem = name.stem().string();
+    const std::string ext = name.extension().string();
     StreamStatus status = StreamStatus::Ok;
     StreamPtr out;
     for (long n = 1;; ++n) {

@@ -176,3 +176,17 @@ TEST(InputTest, ExtensionsAndFileChecks) {
     EXPECT_EQ(CheckInputFile(dir / "pages.tif"), 3);
     EXPECT_EQ(CheckInputFile(dir / "one.gif"), 0);
 }
+
+TEST(ImageFile, NamesNeverLeaveTheTargetFolder) {
+    rxtest::TempDir dir;
+    fs::create_directories(dir / "out" / "run");
+    WriteFile(dir / "a.png", MakeImage(2));
+    ImageFile f(dir / "a.png", 0);
+    f.setName("../../escaped.png");
+    ASSERT_TRUE(f.Save(dir / "out" / "run"));
+    EXPECT_FALSE(fs::exists(dir / "escaped.png"));
+    EXPECT_TRUE(fs::exists(dir / "out" / "run" / ".._.._escaped.png"));
+    f.setName("..");
+    ASSERT_TRUE(f.Save(dir / "out" / "run"));
+    EXPECT_TRUE(fs::exists(dir / "out" / "run" / "_.."));
+}
