@@ -37,6 +37,7 @@ protected:
         return path;
     }
 
+    TestAppGuard m_app;
     QTemporaryDir m_dir;
     QWidget m_panel;
     CImagePicker m_picker;

@@ -12,3 +12,8 @@ inline QApplication& TestApp() {
     static QApplication* app = new QApplication(argc, argv);
     return *app;
 }
+
+// Declared first among a fixture's members, makes the application exist before the widgets.
+struct TestAppGuard {
+    TestAppGuard() { TestApp(); }
+};
