@@ -144,15 +144,24 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& b, const QColor& c) {
         break;
     }
     case Glyph::Resize: {
-        p.setPen(StrokePen(c, lw));
+        // Expand: a diagonal with arrowheads at both ends, between two corner brackets.
+        const qreal sw = qMax(1.2, s * 0.12);
+        p.setPen(StrokePen(c, sw));
         p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(b.left() + lw / 2, b.top() + h * 0.42, w * 0.5, h * 0.55 - lw / 2),
-                          1, 1);
-        p.drawLine(QPointF(b.left() + w * 0.45, b.top() + h * 0.55),
-                   QPointF(b.right() - w * 0.12, b.top() + h * 0.12));
+        p.drawLine(QPointF(b.left() + w * 0.3, b.bottom() - h * 0.3),
+                   QPointF(b.right() - w * 0.3, b.top() + h * 0.3));
+        QPainterPath corners;
+        corners.moveTo(b.left() + sw / 2, b.top() + h * 0.45);
+        corners.lineTo(b.left() + sw / 2, b.bottom() - sw / 2);
+        corners.lineTo(b.left() + w * 0.55, b.bottom() - sw / 2);
+        corners.moveTo(b.right() - sw / 2, b.bottom() - h * 0.45);
+        corners.lineTo(b.right() - sw / 2, b.top() + sw / 2);
+        corners.lineTo(b.right() - w * 0.55, b.top() + sw / 2);
+        p.drawPath(corners);
         p.setPen(Qt::NoPen);
         p.setBrush(c);
-        Arrowhead(p, QPointF(b.right(), b.top()), -45, s * 0.42);
+        Arrowhead(p, QPointF(b.right() - w * 0.2, b.top() + h * 0.2), -45, s * 0.32);
+        Arrowhead(p, QPointF(b.left() + w * 0.2, b.bottom() - h * 0.2), 135, s * 0.32);
         break;
     }
     case Glyph::Bolt: {

@@ -47,7 +47,7 @@ void DropField(QPainter& p, int w, int h) {
 
 void Basket(QPainter& p, int w, int h) {
     // The dashed tray; the caption "Drop images here" is drawn by the window at y 152.
-    const QRectF tray(18.5, 12.5, w - 37, h - 25);
+    const QRectF tray(14.5, 9.5, w - 29, h - 17);
     QPen dash(QColor(255, 255, 255, 120), 2);
     dash.setDashPattern({5, 4});
     dash.setCapStyle(Qt::RoundCap);
@@ -121,9 +121,9 @@ void About(QPainter& p, int w, int h) {
     p.fillRect(QRect(0, 0, split, strip), glow);
     const QImage icon = PaintAppIcon(128);
     p.drawImage(QPointF((split - 128) / 2.0, 46), icon);
-    p.setPen(QColor(255, 255, 255));
-    p.setFont(MakeFont(GetFonts().script, 30));
-    p.drawText(QRectF(0, 180, split, 50), Qt::AlignCenter, QStringLiteral("Rexmill"));
+    p.setPen(QColor(255, 255, 255, 230));
+    p.setFont(MakeFont(GetFonts().script, 22));
+    p.drawText(QRectF(0, 185, split, 44), Qt::AlignCenter, QStringLiteral("batch image editor"));
     // Right side: the name large, a thin rule, and room for the version at y 118.
     p.setPen(QColor(0x2F, 0x2A, 0x8F));
     p.setFont(MakeFont(GetFonts().script, 44));

@@ -99,7 +99,7 @@ void TogglePill(QPainter& p, int w, int h, const Toggle& t, State st) {
         p.drawRoundedRect(r, rad, rad);
         ink = QColor(0x4A, 0x50, 0x5C);
     }
-    const QFont font = MakeFont(GetFonts().narrowBold, 12);
+    const QFont font = MakeFont(GetFonts().narrowBold, 11.5);
     const QFontMetricsF fm(font);
     const qreal textW = fm.horizontalAdvance(QString::fromLatin1(t.word));
     const qreal icon = 10, gap = 3;
@@ -148,11 +148,19 @@ void MainMenu(QPainter& p, int w, int h, State st) {
     }
     const QColor ink = st == State::Down ? QColor(255, 255, 255) : QColor(0xF0, 0xEE, 0xF8);
     DrawGlyph(p, Glyph::Menu, QRectF(13, 14, 12, 9), QColor(0xB8, 0x9C, 0xFF));
-    p.setFont(MakeFont(GetFonts().script, 21));
+    // The wordmark as large as fits between the menu glyph and the chevron.
+    const QString word = QStringLiteral("Rexmill");
+    qreal size = 22;
+    QFont font = MakeFont(GetFonts().script, size);
+    while (size > 12 && QFontMetricsF(font).horizontalAdvance(word) > w - 32 - 22) {
+        size -= 0.5;
+        font = MakeFont(GetFonts().script, size);
+    }
+    const qreal textW = QFontMetricsF(font).horizontalAdvance(word);
+    p.setFont(font);
     p.setPen(ink);
-    p.drawText(QRectF(32, 0, w - 50, h - 3), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Rexmill"));
-    DrawGlyph(p, Glyph::ChevronDown, QRectF(w - 18, 15, 8, 7), QColor(0xB8, 0xB6, 0xC4));
+    p.drawText(QRectF(31, 0, textW + 4, h - 3), Qt::AlignLeft | Qt::AlignVCenter, word);
+    DrawGlyph(p, Glyph::ChevronDown, QRectF(31 + textW + 6, 16, 8, 6), QColor(0xB8, 0xB6, 0xC4));
 }
 
 // Close and minimize of a title band: a light glyph, on a coloured disc when pressed.

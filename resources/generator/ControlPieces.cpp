@@ -123,8 +123,8 @@ void Spinner(QPainter& p, int w, int h) {
     p.drawEllipse(ring);
     QConicalGradient g(ring.center(), 90);
     g.setColorAt(0, QColor(0x8A, 0x55, 0xD8, 255));
-    g.setColorAt(0.75, QColor(0x4F, 0x6B, 0xED, 0));
-    g.setColorAt(1, QColor(0x4F, 0x6B, 0xED, 0));
+    g.setColorAt(0.75, QColor(0x4F, 0x6B, 0xED, 60));
+    g.setColorAt(1, QColor(0x4F, 0x6B, 0xED, 60));
     QPen arc(QBrush(g), 5);
     arc.setCapStyle(Qt::RoundCap);
     p.setPen(arc);
