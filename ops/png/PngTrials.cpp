@@ -1,0 +1,296 @@
+#include "ops/png/PngTrials.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <csetjmp>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include <png.h>
+
+namespace rx::png {
+namespace {
+
+// Splits libpng's output stream into chunks, sums the IDAT data and keeps the bytes.
+struct WriteContext {
+    const std::atomic<std::uint64_t>* limit = nullptr;
+    TrialBytes* bytes = nullptr;
+    std::uint64_t idatSize = 0;
+    std::size_t signatureLeft = 8;
+    std::uint8_t header[8] = {};
+    std::size_t headerFill = 0;
+    std::uint64_t dataLeft = 0;
+    std::size_t crcLeft = 0;
+    bool inIdat = false;
+    bool seenIdat = false;
+
+    std::vector<std::uint8_t>* plain() { return !bytes ? nullptr : seenIdat ? &bytes->tail : &bytes->head; }
+};
+
+void Append(std::vector<std::uint8_t>* to, const std::uint8_t* p, std::size_t n) {
+    if (to)
+        to->insert(to->end(), p, p + n);
+}
+
+// Returns false when the trial must stop.
+bool Consume(WriteContext& c, const std::uint8_t* p, std::size_t n) {
+    while (n > 0) {
+        std::size_t take = 0;
+        if (c.signatureLeft > 0) {
+            take = std::min(n, c.signatureLeft);
+            Append(c.plain(), p, take);
+            c.signatureLeft -= take;
+        } else if (c.dataLeft > 0) {
+            take = std::size_t(std::min<std::uint64_t>(n, c.dataLeft));
+            Append(c.inIdat ? (c.bytes ? &c.bytes->idat : nullptr) : c.plain(), p, take);
+            c.dataLeft -= take;
+        } else if (c.crcLeft > 0) {
+            take = std::min(n, c.crcLeft);
+            if (!c.inIdat)
+                Append(c.plain(), p, take);
+            c.crcLeft -= take;
+        } else {
+            take = std::min(n, 8 - c.headerFill);
+            std::memcpy(c.header + c.headerFill, p, take);
+            c.headerFill += take;
+            if (c.headerFill == 8) {
+                c.headerFill = 0;
+                const std::uint32_t length = (std::uint32_t(c.header[0]) << 24) |
+                                             (std::uint32_t(c.header[1]) << 16) |
+                                             (std::uint32_t(c.header[2]) << 8) | c.header[3];
+                c.dataLeft = length;
+                c.crcLeft = 4;
+                c.inIdat = std::memcmp(c.header + 4, "IDAT", 4) == 0;
+                if (c.inIdat) {
+                    c.seenIdat = true;
+                    c.idatSize += length;
+                    if (c.idatSize > c.limit->load(std::memory_order_relaxed))
+                        return false;
+                } else {
+                    Append(c.plain(), c.header, 8);
+                }
+            }
+        }
+        p += take;
+        n -= take;
+    }
+    return true;
+}
+
+void WriteData(png_structp png, png_bytep data, size_t n) {
+    auto* c = static_cast<WriteContext*>(png_get_io_ptr(png));
+    if (!Consume(*c, data, n))
+        png_error(png, "IDAT too big");
+}
+
+void Flush(png_structp) {}
+void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void OnWarning(png_structp, png_const_charp) {}
+
+struct EncodeInput {
+    const PngImage* image;
+    TrialParams params;
+    int windowBits;
+    std::vector<png_bytep> rows;
+    std::vector<png_color> palette;
+    std::vector<png_unknown_chunk> unknowns;
+};
+
+// Only libpng calls live between setjmp and any longjmp back here.
+bool Encode(png_structp png, png_infop info, EncodeInput& in) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    const PngImage& im = *in.image;
+    png_set_IHDR(png, info, im.width, im.height, im.bitDepth, im.colorType, im.interlace,
+                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    if (im.hasPalette && !in.palette.empty())
+        png_set_PLTE(png, info, in.palette.data(), int(in.palette.size()));
+    if (im.hasTrns) {
+        if (im.colorType == ColorPalette) {
+            png_set_tRNS(png, info, im.transAlpha.data(), int(im.transAlpha.size()), nullptr);
+        } else {
+            png_color_16 key{im.transColor.index, im.transColor.red, im.transColor.green,
+                             im.transColor.blue, im.transColor.gray};
+            png_set_tRNS(png, info, nullptr, 0, &key);
+        }
+    }
+    if (im.hasBackground) {
+        png_color_16 b{im.background.index, im.background.red, im.background.green,
+                       im.background.blue, im.background.gray};
+        png_set_bKGD(png, info, &b);
+    }
+    if (im.hasSignificantBits) {
+        png_color_8 s{im.significantBits.red, im.significantBits.green, im.significantBits.blue,
+                      im.significantBits.gray, im.significantBits.alpha};
+        png_set_sBIT(png, info, &s);
+    }
+    if (im.hasHistogram && im.hasPalette && im.histogram.size() == in.palette.size())
+        png_set_hIST(png, info, im.histogram.data());
+    if (!in.unknowns.empty()) {
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, nullptr, 0);
+        png_set_unknown_chunks(png, info, in.unknowns.data(), int(in.unknowns.size()));
+    }
+    const TrialParams& p = in.params;
+    png_set_compression_level(png, p.zc);
+    png_set_compression_mem_level(png, p.zm);
+    png_set_compression_strategy(png, p.zs);
+    if (p.zs >= 2)
+        png_set_compression_window_bits(png, 9);
+    else if (in.windowBits > 0)
+        png_set_compression_window_bits(png, in.windowBits);
+    static const int kFilters[6] = {PNG_FILTER_NONE,  PNG_FILTER_SUB,   PNG_FILTER_UP,
+                                    PNG_FILTER_AVG,   PNG_FILTER_PAETH, PNG_ALL_FILTERS};
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, kFilters[p.f]);
+    png_write_info(png, info);
+    png_write_image(png, in.rows.data());
+    png_write_end(png, info);
+    return true;
+}
+
+} // namespace
+
+std::uint64_t TrialWrite(const PngImage& image, const TrialParams& params, int windowBits,
+                         const std::atomic<std::uint64_t>* limit, TrialBytes* bytes) {
+    EncodeInput in{&image, params, windowBits, {}, {}, {}};
+    in.rows.resize(image.height);
+    for (std::uint32_t y = 0; y < image.height; ++y)
+        in.rows[y] = const_cast<png_bytep>(image.row(y));
+    for (const PngColor& c : image.palette)
+        in.palette.push_back(png_color{c.red, c.green, c.blue});
+    for (const RawChunk& raw : image.otherChunks) {
+        png_unknown_chunk u{};
+        std::memcpy(u.name, raw.name, 5);
+        u.data = const_cast<png_bytep>(raw.data.data());
+        u.size = raw.data.size();
+        u.location = raw.place == ChunkPlace::BeforePlte   ? PNG_HAVE_IHDR
+                     : raw.place == ChunkPlace::BeforeIdat ? PNG_HAVE_PLTE
+                                                           : PNG_AFTER_IDAT;
+        in.unknowns.push_back(u);
+    }
+    WriteContext ctx;
+    ctx.limit = limit;
+    ctx.bytes = bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+    if (!png)
+        return kTrialTooBig;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return kTrialTooBig;
+    }
+    png_set_write_fn(png, &ctx, WriteData, Flush);
+    const bool ok = Encode(png, info, in);
+    png_destroy_write_struct(&png, &info);
+    if (!ok || ctx.idatSize >= kTrialTooBig) {
+        if (bytes)
+            *bytes = TrialBytes{};
+        return kTrialTooBig;
+    }
+    return ctx.idatSize;
+}
+
+TrialRunner::TrialRunner(const PngImage& image, int windowBits, unsigned threads)
+    : image_(image), windowBits_(windowBits),
+      threads_(threads ? threads : std::max(1u, std::thread::hardware_concurrency())) {}
+
+void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limit, bool full,
+                      const std::function<void(std::size_t, std::uint64_t)>& report) {
+    const std::size_t n = trials.size();
+    kept_.clear();
+    kept_.resize(n);
+    std::vector<std::uint64_t> sizes(n, kTrialTooBig);
+    std::vector<char> done(n, 0);
+    std::atomic<std::uint64_t> sharedLimit(limit);
+    std::atomic<std::size_t> next(0);
+    std::atomic<bool> stop(false);
+    std::uint64_t smallest = kTrialTooBig; // guarded by `mutex`
+    std::mutex mutex;
+    std::condition_variable changed;
+
+    // Keeps the bytes of a trial only while it may still be the smallest.
+    auto record = [&](std::size_t i, std::uint64_t size, std::unique_ptr<TrialBytes> bytes) {
+        if (size < kTrialTooBig && !full) {
+            std::uint64_t cur = sharedLimit.load();
+            while (size < cur && !sharedLimit.compare_exchange_weak(cur, size)) {
+            }
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        sizes[i] = size;
+        done[i] = 1;
+        if (size < kTrialTooBig && size <= smallest) {
+            if (size < smallest) {
+                smallest = size;
+                for (std::size_t j = 0; j < n; ++j)
+                    if (kept_[j] && sizes[j] > smallest)
+                        kept_[j].reset();
+            }
+            kept_[i] = std::move(bytes);
+        }
+        changed.notify_all();
+    };
+    auto runOne = [&](std::size_t i) {
+        auto bytes = std::make_unique<TrialBytes>();
+        std::uint64_t size = kTrialTooBig;
+        try {
+            size = TrialWrite(image_, trials[i], windowBits_, &sharedLimit, bytes.get());
+        } catch (const std::bad_alloc&) {
+            bytes.reset();
+        }
+        record(i, size, std::move(bytes));
+    };
+
+    const unsigned workers = unsigned(std::min<std::size_t>(threads_, n));
+    if (workers <= 1) {
+        for (std::size_t i = 0; i < n; ++i) {
+            runOne(i);
+            report(i, sizes[i]);
+        }
+        return;
+    }
+    auto work = [&] {
+        for (;;) {
+            const std::size_t i = next.fetch_add(1);
+            if (i >= n || stop.load())
+                return;
+            runOne(i);
+        }
+    };
+
+    std::vector<std::thread> pool;
+    pool.reserve(workers);
+    for (unsigned t = 0; t < workers; ++t)
+        pool.emplace_back(work);
+    std::exception_ptr failure;
+    try {
+        for (std::size_t i = 0; i < n; ++i) {
+            std::uint64_t size = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return done[i] != 0; });
+                size = sizes[i];
+            }
+            report(i, size);
+        }
+    } catch (...) {
+        failure = std::current_exception();
+        stop.store(true);
+        sharedLimit.store(0); // running trials stop at their next chunk
+    }
+    for (std::thread& t : pool)
+        t.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+TrialBytes TrialRunner::take(std::size_t index) {
+    if (index >= kept_.size() || !kept_[index])
+        return {};
+    TrialBytes bytes = std::move(*kept_[index]);
+    kept_[index].reset();
+    return bytes;
+}
+
+} // namespace rx::png

@@ -1,0 +1,63 @@
+// Compression trials of the PNG engine: one trial encodes the reduced image with one set of zlib
+// and filter parameters; a TrialRunner runs a list of them on several threads and reports the
+// results in list order on the calling thread.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "ops/png/PngImage.h"
+
+namespace rx::png {
+
+struct TrialParams {
+    int zc = 9; // compression level 1..9
+    int zm = 8; // memory level 1..9
+    int zs = 0; // strategy 0..3 (default, filtered, Huffman only, RLE)
+    int f = 0;  // filter 0..4 single, 5 adaptive
+};
+
+// The encoded file of a trial, cut around its image data: everything before the first IDAT,
+// the IDAT data merged, and everything after the last IDAT.
+struct TrialBytes {
+    std::vector<std::uint8_t> head;
+    std::vector<std::uint8_t> idat;
+    std::vector<std::uint8_t> tail;
+};
+
+// Larger than any IDAT; the size of a trial that stopped early or failed.
+inline constexpr std::uint64_t kTrialTooBig = std::uint64_t(1) << 31;
+
+// Encodes `image` with `params`; stops as soon as the IDAT data exceed `*limit` (read again at
+// every chunk, so another thread may lower it). Returns the IDAT size, or kTrialTooBig when it
+// stopped or failed. With `bytes` the encoded chunks are kept there.
+std::uint64_t TrialWrite(const PngImage& image, const TrialParams& params, int windowBits,
+                         const std::atomic<std::uint64_t>* limit, TrialBytes* bytes);
+
+class TrialRunner {
+public:
+    // `windowBits` 0 takes libpng's default window; `threads` 0 means one per core.
+    TrialRunner(const PngImage& image, int windowBits, unsigned threads);
+
+    // Runs every trial. The limit starts at `limit` and, unless `full`, drops to the smallest
+    // IDAT size seen. `report` gets (index, IDAT size or kTrialTooBig) for each trial in list
+    // order, on the calling thread. The encoded bytes of the trials that may still be the best
+    // are kept for take().
+    void run(const std::vector<TrialParams>& trials, std::uint64_t limit, bool full,
+             const std::function<void(std::size_t, std::uint64_t)>& report);
+
+    // The encoded bytes of a trial that completed with the smallest size seen; empty otherwise.
+    TrialBytes take(std::size_t index);
+
+private:
+    const PngImage& image_;
+    int windowBits_;
+    unsigned threads_;
+    std::vector<std::unique_ptr<TrialBytes>> kept_;
+};
+
+} // namespace rx::png
