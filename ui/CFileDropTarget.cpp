@@ -8,7 +8,9 @@
 
 namespace rx {
 
-CFileDropTarget::~CFileDropTarget() { Revoke(); }
+CFileDropTarget::~CFileDropTarget() {
+    Revoke();
+}
 
 bool CFileDropTarget::Register(QWidget* window) {
     if (!window)
@@ -40,8 +42,8 @@ QStringList CFileDropTarget::LocalFiles(const QMimeData* data) {
     return paths;
 }
 
-Qt::DropAction CFileDropTarget::OnDragEnter(QWidget*, const QMimeData* data,
-                                            Qt::KeyboardModifiers, const QPoint&) {
+Qt::DropAction CFileDropTarget::OnDragEnter(QWidget*, const QMimeData* data, Qt::KeyboardModifiers,
+                                            const QPoint&) {
     return LocalFiles(data).isEmpty() ? Qt::IgnoreAction : Qt::CopyAction;
 }
 

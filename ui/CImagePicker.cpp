@@ -74,7 +74,9 @@ bool CImagePicker::LoadImageFile(const QString& path, bool fromUser) {
     return true;
 }
 
-bool CImagePicker::ShowsChooser() const { return m_thumbnail.isNull() || m_hover || hasFocus(); }
+bool CImagePicker::ShowsChooser() const {
+    return m_thumbnail.isNull() || m_hover || hasFocus();
+}
 
 void CImagePicker::Paint(QPainter& g, const DrawItem&) {
     DrawImageAt(g, m_thumbnail.isNull() ? m_frame : m_thumbnail, 0, 0);

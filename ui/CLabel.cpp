@@ -8,7 +8,9 @@ CLabel::CLabel(QWidget* parent) : QLabel(parent), m_colour(palette().color(QPale
     Attach();
 }
 
-void CLabel::Attach() { m_font = font(); }
+void CLabel::Attach() {
+    m_font = font();
+}
 
 CLabel& CLabel::Changed() {
     update();

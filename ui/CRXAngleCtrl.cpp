@@ -90,7 +90,8 @@ bool CRXAngleCtrl::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &m_edit && event->type() == QEvent::KeyPress &&
         HandleKey(static_cast<QKeyEvent*>(event)->key()))
         return true;
-    if (watched == &m_edit && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+    if (watched == &m_edit &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         update();
     return MouseMixin<OwnerDrawButton>::eventFilter(watched, event);
 }

@@ -46,7 +46,9 @@ int CRXSliderCtrl::ValueAtThumbLeft(int left) const {
     return int(qBound(qint64(minimum()), v, qint64(maximum())));
 }
 
-int CRXSliderCtrl::GetTicPos(int value) const { return ThumbLeftFor(value) + kThumbLength / 2; }
+int CRXSliderCtrl::GetTicPos(int value) const {
+    return ThumbLeftFor(value) + kThumbLength / 2;
+}
 
 void CRXSliderCtrl::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) {

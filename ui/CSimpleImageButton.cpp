@@ -26,8 +26,8 @@ void CSimpleImageButton::Paint(QPainter& g, const DrawItem& item) {
     TextPainter painter((item.state & ODS_DISABLED) ? 0xFF808080 : 0xFFFFFFFF);
     painter.SetFamilyName(font().family());
     painter.SetStyle(font().bold() ? FontStyleBold : FontStyleRegular);
-    const qreal pixels = font().pixelSize() > 0 ? font().pixelSize()
-                                                : font().pointSizeF() * logicalDpiY() / 72.0;
+    const qreal pixels =
+        font().pixelSize() > 0 ? font().pixelSize() : font().pointSizeF() * logicalDpiY() / 72.0;
     // A pressed face sits one pixel lower; the caption follows it.
     const QRectF r = QRectF(item.rect).translated(0, (item.state & ODS_SELECTED) ? 1 : 0);
     painter.Draw(g, text(), pixels, r);

@@ -8,7 +8,9 @@
 
 namespace rx {
 
-CToggleButton::CToggleButton() { setFocusPolicy(Qt::StrongFocus); }
+CToggleButton::CToggleButton() {
+    setFocusPolicy(Qt::StrongFocus);
+}
 
 void CToggleButton::CreateSwitch(const QRect& rect, QWidget* parent, int id) {
     if (!LoadPngResource(QStringLiteral("TOGGLEBG"), m_track) ||
@@ -27,7 +29,9 @@ void CToggleButton::LoadState(bool on) {
     StartAnimation();
 }
 
-void CToggleButton::StartAnimation() { m_timer.start(kAnimationMs, this); }
+void CToggleButton::StartAnimation() {
+    m_timer.start(kAnimationMs, this);
+}
 
 bool CToggleButton::PressAt(int x, int y) {
     if (x >= m_knobX && x < m_knobX + m_knob.width() && y >= 0 && y < height()) {

@@ -23,7 +23,8 @@ void FrameworkMenuButton::SetMenu(QMenu* menu) {
         setDown(false);
         update();
         // The triggered signal comes after aboutToHide; close the window for it afterwards.
-        QMetaObject::invokeMethod(this, [this] { m_menuOpen = false; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { m_menuOpen = false; }, Qt::QueuedConnection);
     });
 }
 

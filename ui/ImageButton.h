@@ -30,13 +30,13 @@ inline unsigned ButtonItemState(const QAbstractButton& b) {
     return state;
 }
 
-template <int Style, class Base> class ImageButton : public FocusMixin<Base>, public ButtonStateImages {
+template <int Style, class Base>
+class ImageButton : public FocusMixin<Base>, public ButtonStateImages {
 public:
     static constexpr int kStyle = Style;
 
     // Loads the state images and places the button at the point, sized like the up image.
-    bool CreateImageButton(QWidget* parent, const QPoint& point, const QString& baseName,
-                           int id) {
+    bool CreateImageButton(QWidget* parent, const QPoint& point, const QString& baseName, int id) {
         if (!Load(baseName))
             return false;
         this->SetControlId(id);

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QPainter>
 
-static void InitSkinResourcesOnce() { Q_INIT_RESOURCE(rx_skin); }
+static void InitSkinResourcesOnce() {
+    Q_INIT_RESOURCE(rx_skin);
+}
 
 namespace rx {
 
@@ -49,6 +51,8 @@ void DrawImageIn(QPainter& g, const QImage& image, const QRectF& rect) {
     g.drawImage(rect, image, ImageRect(image));
 }
 
-QRectF ImageRect(const QImage& image) { return QRectF(0, 0, image.width(), image.height()); }
+QRectF ImageRect(const QImage& image) {
+    return QRectF(0, 0, image.width(), image.height());
+}
 
 } // namespace rx

@@ -34,9 +34,9 @@ void TextPainter::Draw(QPainter& g, const QString& text, qreal emSizePixels,
                        const QRectF& rect) const {
     const qreal dpi = g.device() ? g.device()->logicalDpiY() : 96.0;
     int flags = Qt::TextWordWrap;
-    flags |= m_horizontal == StringAlignment::Near   ? Qt::AlignLeft
-             : m_horizontal == StringAlignment::Far  ? Qt::AlignRight
-                                                     : Qt::AlignHCenter;
+    flags |= m_horizontal == StringAlignment::Near  ? Qt::AlignLeft
+             : m_horizontal == StringAlignment::Far ? Qt::AlignRight
+                                                    : Qt::AlignHCenter;
     flags |= m_vertical == StringAlignment::Near  ? Qt::AlignTop
              : m_vertical == StringAlignment::Far ? Qt::AlignBottom
                                                   : Qt::AlignVCenter;

@@ -22,11 +22,21 @@ template <class Hook> Hook Exchange(Hook& slot, Hook hook) {
 }
 } // namespace
 
-MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) { return Exchange(g_messageBox, hook); }
-BeepHook SetBeepHook(BeepHook hook) { return Exchange(g_beep, hook); }
-OpenFileHook SetOpenFileHook(OpenFileHook hook) { return Exchange(g_openFile, hook); }
-ChooseColorHook SetChooseColorHook(ChooseColorHook hook) { return Exchange(g_chooseColor, hook); }
-OpenUrlHook SetOpenUrlHook(OpenUrlHook hook) { return Exchange(g_openUrl, hook); }
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
+    return Exchange(g_messageBox, hook);
+}
+BeepHook SetBeepHook(BeepHook hook) {
+    return Exchange(g_beep, hook);
+}
+OpenFileHook SetOpenFileHook(OpenFileHook hook) {
+    return Exchange(g_openFile, hook);
+}
+ChooseColorHook SetChooseColorHook(ChooseColorHook hook) {
+    return Exchange(g_chooseColor, hook);
+}
+OpenUrlHook SetOpenUrlHook(OpenUrlHook hook) {
+    return Exchange(g_openUrl, hook);
+}
 
 int ShowMessage(const QString& text, const QString& caption, unsigned style) {
     if (g_messageBox)

@@ -9,8 +9,12 @@ namespace {
 Fonts g_fonts;
 } // namespace
 
-const Fonts& GetFonts() { return g_fonts; }
-void SetFonts(const Fonts& fonts) { g_fonts = fonts; }
+const Fonts& GetFonts() {
+    return g_fonts;
+}
+void SetFonts(const Fonts& fonts) {
+    g_fonts = fonts;
+}
 
 QFont MakeFont(const QString& family, qreal pixelSize, bool bold) {
     QFont f(family);
@@ -43,8 +47,12 @@ QColor Mix(const QColor& a, const QColor& b, qreal t) {
     return QColor(lerp(a.red(), b.red()), lerp(a.green(), b.green()), lerp(a.blue(), b.blue()),
                   lerp(a.alpha(), b.alpha()));
 }
-QColor Lighter(const QColor& c, qreal t) { return Mix(c, QColor(255, 255, 255, c.alpha()), t); }
-QColor Darker(const QColor& c, qreal t) { return Mix(c, QColor(0, 0, 0, c.alpha()), t); }
+QColor Lighter(const QColor& c, qreal t) {
+    return Mix(c, QColor(255, 255, 255, c.alpha()), t);
+}
+QColor Darker(const QColor& c, qreal t) {
+    return Mix(c, QColor(0, 0, 0, c.alpha()), t);
+}
 QColor WithAlpha(const QColor& c, int alpha) {
     QColor r = c;
     r.setAlpha(alpha);
@@ -63,7 +71,9 @@ quint32 Noise::Next() {
     m_state ^= m_state << 5;
     return m_state;
 }
-qreal Noise::Unit() { return (Next() & 0xFFFFFF) / double(0x1000000); }
+qreal Noise::Unit() {
+    return (Next() & 0xFFFFFF) / double(0x1000000);
+}
 
 namespace {
 
@@ -130,8 +140,8 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& b, const QColor& c) {
     case Glyph::Droplet: {
         QPainterPath d;
         d.moveTo(mid.x(), b.top());
-        d.cubicTo(mid.x() + w * 0.15, b.top() + h * 0.25, b.right(), b.top() + h * 0.42,
-                  b.right(), b.top() + h * 0.64);
+        d.cubicTo(mid.x() + w * 0.15, b.top() + h * 0.25, b.right(), b.top() + h * 0.42, b.right(),
+                  b.top() + h * 0.64);
         d.arcTo(QRectF(b.left(), b.top() + h * 0.28, w, h * 0.72), 0, -180);
         d.cubicTo(b.left(), b.top() + h * 0.42, mid.x() - w * 0.15, b.top() + h * 0.25, mid.x(),
                   b.top());
@@ -196,8 +206,10 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& b, const QColor& c) {
     case Glyph::Convert: {
         p.setPen(StrokePen(c, lw));
         p.setBrush(Qt::NoBrush);
-        p.drawLine(QPointF(b.left(), b.top() + h * 0.3), QPointF(b.right() - w * 0.2, b.top() + h * 0.3));
-        p.drawLine(QPointF(b.right(), b.top() + h * 0.7), QPointF(b.left() + w * 0.2, b.top() + h * 0.7));
+        p.drawLine(QPointF(b.left(), b.top() + h * 0.3),
+                   QPointF(b.right() - w * 0.2, b.top() + h * 0.3));
+        p.drawLine(QPointF(b.right(), b.top() + h * 0.7),
+                   QPointF(b.left() + w * 0.2, b.top() + h * 0.7));
         p.setPen(Qt::NoPen);
         p.setBrush(c);
         Arrowhead(p, QPointF(b.right(), b.top() + h * 0.3), 0, s * 0.38);
@@ -239,8 +251,10 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& b, const QColor& c) {
             v.lineTo(mid.x(), b.bottom() - h * 0.25);
             v.lineTo(b.right(), b.top() + h * 0.25);
         } else {
-            const qreal near = glyph == Glyph::ChevronLeft ? b.right() - w * 0.25 : b.left() + w * 0.25;
-            const qreal far = glyph == Glyph::ChevronLeft ? b.left() + w * 0.25 : b.right() - w * 0.25;
+            const qreal near =
+                glyph == Glyph::ChevronLeft ? b.right() - w * 0.25 : b.left() + w * 0.25;
+            const qreal far =
+                glyph == Glyph::ChevronLeft ? b.left() + w * 0.25 : b.right() - w * 0.25;
             v.moveTo(near, b.top());
             v.lineTo(far, mid.y());
             v.lineTo(near, b.bottom());

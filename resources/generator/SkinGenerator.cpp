@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
             return 1;
     }
     for (int size : rx::skin::kIconSizes) {
-        if (!Write(art::PaintAppIcon(size), out.filePath(QString("icons/rexmill-%1.png").arg(size))))
+        if (!Write(art::PaintAppIcon(size),
+                   out.filePath(QString("icons/rexmill-%1.png").arg(size))))
             return 1;
     }
     return 0;

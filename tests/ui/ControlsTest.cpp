@@ -158,7 +158,8 @@ TEST_F(ControlsTest, NumberFieldLeftEmptyShowsItsFallbackAfterLosingFocus) {
 }
 
 TEST_F(ControlsTest, LabelLayoutFollowsTheStaticStyle) {
-    EXPECT_EQ(CLabel::TextFlags(SS_CENTER, "a"), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
+    EXPECT_EQ(CLabel::TextFlags(SS_CENTER, "a"),
+              Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
     EXPECT_EQ(CLabel::TextFlags(SS_CENTERIMAGE, "one line"), int(Qt::AlignCenter));
     EXPECT_EQ(CLabel::TextFlags(SS_CENTERIMAGE, "two\r\nlines"), Qt::AlignHCenter | Qt::AlignTop);
     EXPECT_TRUE(CLabel::TextFlags(SS_LEFT, "a\tb") & Qt::TextExpandTabs);

@@ -20,11 +20,11 @@ protected:
     void SetUp() override {
         TestApp();
         ASSERT_TRUE(m_dir.isValid());
-        m_previous = ui::SetMessageBoxHook([this](const QString& text, const QString& caption,
-                                                  unsigned style) {
-            m_messages.append(caption + "|" + text + "|" + QString::number(style));
-            return 1;
-        });
+        m_previous = ui::SetMessageBoxHook(
+            [this](const QString& text, const QString& caption, unsigned style) {
+                m_messages.append(caption + "|" + text + "|" + QString::number(style));
+                return 1;
+            });
         ASSERT_TRUE(m_picker.CreatePicker(QRect(20, 55, 113, 95), &m_panel));
     }
     void TearDown() override { ui::SetMessageBoxHook(m_previous); }

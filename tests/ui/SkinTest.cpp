@@ -16,7 +16,9 @@ using namespace rx;
 
 namespace {
 
-QString Name(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+QString Name(std::string_view s) {
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
 
 class SkinTest : public ::testing::Test {
 protected:
@@ -90,8 +92,8 @@ TEST_F(SkinTest, GeneratorOutputIsByteIdenticalFromRunToRun) {
     ASSERT_TRUE(dir.isValid());
     for (const char* run : {"a", "b"}) {
         QProcess p;
-        p.start(RX_SKIN_GENERATOR, {dir.filePath(run), RX_SKIN_FONT_SCRIPT, RX_SKIN_FONT_NARROW,
-                                    RX_SKIN_FONT_SANS});
+        p.start(RX_SKIN_GENERATOR,
+                {dir.filePath(run), RX_SKIN_FONT_SCRIPT, RX_SKIN_FONT_NARROW, RX_SKIN_FONT_SANS});
         ASSERT_TRUE(p.waitForFinished(120000));
         ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     }

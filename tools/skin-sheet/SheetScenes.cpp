@@ -75,9 +75,15 @@ private:
     QBrush m_brush;
 };
 
-QBrush Paper() { return QBrush(Skin(QStringLiteral("SETTINGS"))); }
-QBrush Field() { return QBrush(Skin(QStringLiteral("BGCENTER"))); }
-QBrush Band() { return QBrush(Skin(QStringLiteral("PREVIEWTOP"))); }
+QBrush Paper() {
+    return QBrush(Skin(QStringLiteral("SETTINGS")));
+}
+QBrush Field() {
+    return QBrush(Skin(QStringLiteral("BGCENTER")));
+}
+QBrush Band() {
+    return QBrush(Skin(QStringLiteral("PREVIEWTOP")));
+}
 
 enum class State { Empty, FilesAdded, Processing, Success };
 
@@ -165,8 +171,8 @@ QString SampleImage() {
         g.fillRect(img.rect(), sky);
         g.setBrush(QColor(0x2E, 0x5E, 0x4E));
         g.setPen(Qt::NoPen);
-        g.drawPolygon(QPolygon({QPoint(0, 120), QPoint(70, 50), QPoint(120, 95), QPoint(150, 70),
-                                QPoint(200, 120)}));
+        g.drawPolygon(QPolygon(
+            {QPoint(0, 120), QPoint(70, 50), QPoint(120, 95), QPoint(150, 70), QPoint(200, 120)}));
         g.setBrush(QColor(0xFF, 0xE0, 0x80));
         g.drawEllipse(QPoint(150, 30), 14, 14);
         g.end();
@@ -177,8 +183,10 @@ QString SampleImage() {
 
 void TitleControls(QWidget* w) {
     (new rx::CImageMenuButton)->CreateMenuButton(w, QPoint(0, 1));
-    (new rx::CSimpleImageButton)->CreateSimpleImageButton("", w, QPoint(350, 12), "MINIMIZE", true, 1130);
-    (new rx::CSimpleImageButton)->CreateSimpleImageButton("", w, QPoint(370, 12), "CLOSE", true, 57665);
+    (new rx::CSimpleImageButton)
+        ->CreateSimpleImageButton("", w, QPoint(350, 12), "MINIMIZE", true, 1130);
+    (new rx::CSimpleImageButton)
+        ->CreateSimpleImageButton("", w, QPoint(370, 12), "CLOSE", true, 57665);
 }
 
 void Toggles(QWidget* w, std::initializer_list<bool> checked, bool enabled, bool preview) {
@@ -398,15 +406,24 @@ QVector<Tile> ButtonScenes() {
         QBrush background;
     };
     const Set sets[] = {
-        {"BLUE", "Clear", Field()},         {"GREEN", "START", Field()},
-        {"RED", "Cancel", Field()},         {"WATERMARK", "", QBrush(Skin("BGBUTTONS"))},
-        {"RESIZE", "", QBrush(Skin("BGBUTTONS"))}, {"OPTIMIZE", "", QBrush(Skin("BGBUTTONS"))},
-        {"RENAME", "", QBrush(Skin("BGBUTTONS"))}, {"PREVIEW", "", QBrush(Skin("BGBUTTONS"))},
-        {"MAINMENU", "", QBrush(Skin("BGTOP"))},   {"CLOSE", "", QBrush(Skin("BGTOP"))},
-        {"MINIMIZE", "", QBrush(Skin("BGTOP"))},   {"PREV", "", Band()},
-        {"NEXT", "", Band()},               {"PRCLOSE", "", Band()},
-        {"PRMIN", "", Band()},              {"LOCK", "", Band()},
-        {"WMLOCK", "", Paper()},            {"UNDERLINE", "", Paper()},
+        {"BLUE", "Clear", Field()},
+        {"GREEN", "START", Field()},
+        {"RED", "Cancel", Field()},
+        {"WATERMARK", "", QBrush(Skin("BGBUTTONS"))},
+        {"RESIZE", "", QBrush(Skin("BGBUTTONS"))},
+        {"OPTIMIZE", "", QBrush(Skin("BGBUTTONS"))},
+        {"RENAME", "", QBrush(Skin("BGBUTTONS"))},
+        {"PREVIEW", "", QBrush(Skin("BGBUTTONS"))},
+        {"MAINMENU", "", QBrush(Skin("BGTOP"))},
+        {"CLOSE", "", QBrush(Skin("BGTOP"))},
+        {"MINIMIZE", "", QBrush(Skin("BGTOP"))},
+        {"PREV", "", Band()},
+        {"NEXT", "", Band()},
+        {"PRCLOSE", "", Band()},
+        {"PRMIN", "", Band()},
+        {"LOCK", "", Band()},
+        {"WMLOCK", "", Paper()},
+        {"UNDERLINE", "", Paper()},
     };
     for (const Set& s : sets) {
         for (int state = 0; state < 3; ++state) {

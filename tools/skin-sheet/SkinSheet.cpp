@@ -15,7 +15,7 @@ namespace {
 constexpr int kSheetWidth = 1280;
 constexpr int kMargin = 16;
 constexpr int kGap = 14;
-constexpr int kCaption = 16;
+constexpr int kCaption = 28;
 
 void Checker(QPainter& g, const QRect& r) {
     g.save();
@@ -23,8 +23,8 @@ void Checker(QPainter& g, const QRect& r) {
     for (int y = r.top(); y < r.bottom(); y += 8)
         for (int x = r.left(); x < r.right(); x += 8)
             g.fillRect(QRect(x, y, 8, 8), ((x - r.left()) / 8 + (y - r.top()) / 8) % 2
-                                               ? QColor(0x9A, 0x9E, 0xA6)
-                                               : QColor(0x86, 0x8A, 0x93));
+                                              ? QColor(0x9A, 0x9E, 0xA6)
+                                              : QColor(0x86, 0x8A, 0x93));
     g.restore();
 }
 
@@ -57,8 +57,8 @@ int Flow(QPainter* g, const QString& heading, const QVector<sheet::Tile>& tiles,
             f.setBold(false);
             g->setFont(f);
             g->setPen(QColor(0x30, 0x33, 0x3A));
-            g->drawText(QRect(x, y + t.image.height() + 2, qMax(w, 120), kCaption),
-                        Qt::AlignLeft | Qt::AlignTop, t.caption);
+            g->drawText(QRect(x, y + t.image.height() + 2, w, kCaption),
+                        Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, t.caption);
         }
         rowHeight = qMax(rowHeight, t.image.height() + kCaption + 2);
         x += w + kGap;
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     for (const auto& e : rx::skin::kSkinImages) {
         sheet::Tile t;
         t.caption = QString::fromLatin1(e.name.data(), qsizetype(e.name.size())) +
-                    QString(" %1x%2").arg(e.width).arg(e.height);
+                    QString("\n%1 x %2").arg(e.width).arg(e.height);
         if (!rx::LoadPngResource(QString::fromLatin1(e.name.data(), qsizetype(e.name.size())),
                                  t.image)) {
             std::fprintf(stderr, "skin-sheet: missing image %s\n", t.caption.toLatin1().data());
