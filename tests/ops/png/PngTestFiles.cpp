@@ -198,7 +198,8 @@ Bytes JoinChunks(const std::vector<Chunk>& chunks) {
         out.insert(out.end(), c.name.begin(), c.name.end());
         out.insert(out.end(), c.data.begin(), c.data.end());
         uLong crc = crc32(0, reinterpret_cast<const Bytef*>(c.name.data()), 4);
-        crc = crc32(crc, c.data.data(), uInt(c.data.size()));
+        if (!c.data.empty())
+            crc = crc32(crc, c.data.data(), uInt(c.data.size()));
         for (int s = 24; s >= 0; s -= 8)
             out.push_back(std::uint8_t(crc >> s));
     }
