@@ -23,6 +23,8 @@ std::uint32_t Be32(const std::uint8_t* p) {
 bool IsLetter(std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 void CheckSignature(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) // an empty file has no bytes to compare (and may have no buffer at all)
+        throw PngEngineError(kEndOfFile);
     const std::size_t n = size < 8 ? size : 8;
     if (std::memcmp(data, kSignature, n) == 0) {
         if (n < 8)
