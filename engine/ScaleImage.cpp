@@ -1,0 +1,267 @@
+#include "engine/ScaleImage.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <vector>
+
+#include <vips/vips8>
+
+#include "engine/BmpCodec.h"
+#include "engine/DebugLog.h"
+#include "engine/Imaging.h"
+#include "engine/VipsBridge.h"
+
+namespace rx {
+namespace {
+
+using vips::VImage;
+
+// JPEG shrink-on-load is a block average in the DCT domain: cheap and free of aliasing, but it
+// sharpens when it lands close to the target. Leaving at least this factor for the final
+// resampling keeps the result as smooth as a full-size reduction.
+constexpr double kJpegShrinkHeadroom = 2.0;
+
+void ReleaseBytes(gpointer p) {
+    delete static_cast<SharedBytes*>(p);
+}
+
+const char* LoaderName(int format) {
+    switch (format) {
+    case 1:
+        return "jpegload_buffer";
+    case 2:
+        return "pngload_buffer";
+    case 4:
+        return "gifload_buffer";
+    case 5:
+        return "tiffload_buffer";
+    default:
+        return nullptr;
+    }
+}
+
+// Loads with the format's own loader. `shrink` applies to JPEG only, `pages` to GIF and TIFF.
+// The image keeps the bytes alive for as long as it is used.
+VImage Load(const SharedBytes& bytes, int format, int pages, bool sequential, int shrink) {
+    VipsBlob* blob = vips_blob_new(nullptr, bytes->data(), bytes->size());
+    VImage out;
+    vips::VOption* options =
+        VImage::option()
+            ->set("buffer", blob)
+            ->set("out", &out)
+            ->set("fail_on", VIPS_FAIL_ON_ERROR)
+            ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
+    if (format == 1 && shrink > 1)
+        options->set("shrink", shrink);
+    if (format == 4 || format == 5)
+        options->set("n", pages);
+    try {
+        VImage::call(LoaderName(format), options);
+    } catch (...) {
+        vips_area_unref(VIPS_AREA(blob));
+        throw;
+    }
+    vips_area_unref(VIPS_AREA(blob));
+    g_object_set_data_full(G_OBJECT(out.get_image()), "rx-bytes", new SharedBytes(bytes),
+                           ReleaseBytes);
+    return out;
+}
+
+// The largest libjpeg scale-down (1/2, 1/4, 1/8) that still leaves the headroom on both axes.
+int JpegShrink(int sourceW, int sourceH, int targetW, int targetH) {
+    const double factor =
+        std::min(double(sourceW) / targetW, double(sourceH) / targetH) / kJpegShrinkHeadroom;
+    for (int shrink : {8, 4, 2})
+        if (factor >= shrink)
+            return shrink;
+    return 1;
+}
+
+// Resamples to exactly w x h. Downscaling is a box shrink by the integer part of the factor
+// followed by a Lanczos-3 reduction whose support widens with the remaining factor, so every
+// source pixel contributes; enlarging interpolates with the same kernel. Alpha is premultiplied
+// around the resampling so that transparent pixels do not bleed their colour.
+VImage ScaleTo(const VImage& in, int w, int h) {
+    if (in.width() == w && in.height() == h)
+        return in;
+    const VipsBandFormat format = in.format();
+    const bool alpha = in.has_alpha();
+    VImage x = alpha ? in.premultiply() : in;
+    x = x.resize(double(w) / in.width(), VImage::option()
+                                             ->set("vscale", double(h) / in.height())
+                                             ->set("kernel", VIPS_KERNEL_LANCZOS3));
+    if (alpha)
+        x = x.unpremultiply();
+    if (x.format() != format)
+        x = x.cast(format);
+    // The resampler rounds its output size on its own; a pixel too many or too few is settled
+    // here so that the size asked for is the size delivered.
+    if (x.width() > w || x.height() > h)
+        x = x.crop(0, 0, std::min(w, x.width()), std::min(h, x.height()));
+    if (x.width() < w || x.height() < h)
+        x = x.embed(0, 0, w, h, VImage::option()->set("extend", VIPS_EXTEND_COPY));
+    return x;
+}
+
+// What the source PNG's header says about its pixels, so the rescaled file is written alike.
+struct PngLayout {
+    int bitDepth = 8;
+    int colourType = 2;
+};
+
+PngLayout ReadPngLayout(const Bytes& b) {
+    // Signature (8), IHDR length and type (8), width (4), height (4), depth (1), colour type (1).
+    PngLayout layout;
+    if (b.size() >= 26 && b[12] == 'I' && b[13] == 'H' && b[14] == 'D' && b[15] == 'R') {
+        layout.bitDepth = b[24];
+        layout.colourType = b[25];
+    }
+    return layout;
+}
+
+Bytes SavePng(const VImage& image, const PngLayout& layout) {
+    VipsBlob* blob = nullptr;
+    vips::VOption* options = VImage::option()->set("in", image)->set("buffer", &blob);
+    if (layout.colourType == 3) {
+        options->set("palette", TRUE);
+        options->set("bitdepth", std::clamp(layout.bitDepth, 1, 8));
+    } else if (layout.colourType == 0 && layout.bitDepth < 8) {
+        options->set("bitdepth", std::max(layout.bitDepth, 1));
+    }
+    VImage::call("pngsave_buffer", options);
+    if (!blob)
+        throw vips::VError("encoder wrote nothing");
+    size_t size = 0;
+    const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
+    Bytes out(data, data + size);
+    vips_area_unref(VIPS_AREA(blob));
+    return out;
+}
+
+// The header fields that describe the old pixels must not reach the saver: it would write a
+// stale page split or EXIF dimensions. The savers take the new size from the image itself.
+void FixHeader(VImage& image, int pages, int pageHeight) {
+    VipsImage* im = image.get_image();
+    if (pages > 1)
+        vips_image_set_int(im, VIPS_META_PAGE_HEIGHT, pageHeight);
+    else
+        vips_image_remove(im, VIPS_META_PAGE_HEIGHT);
+    for (const char* stale : {"exif-ifd2-PixelXDimension", "exif-ifd2-PixelYDimension",
+                              "exif-ifd0-ImageWidth", "exif-ifd0-ImageLength"})
+        vips_image_remove(im, stale);
+    if (vips_image_get_typeof(im, VIPS_META_EXIF_NAME))
+        vips_image_set_int(im, VIPS_META_ORIENTATION, 1);
+    else
+        vips_image_remove(im, VIPS_META_ORIENTATION);
+}
+
+Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height) {
+    const VImage header = vipsbridge::LoadHeader(bytes, format);
+    const int orientation = vipsbridge::Orientation(header);
+    const int pages = format == 4 || format == 5 ? vipsbridge::PageCount(header) : 1;
+    const int sourceW = vipsbridge::FrameWidth(header);
+    const int sourceH = vipsbridge::FrameHeight(header);
+    if (sourceW <= 0 || sourceH <= 0 ||
+        std::uint64_t(sourceW) * std::uint64_t(sourceH) > kMaxFramePixels)
+        throw vips::VError("frame size out of range");
+    // The pixels are scaled as stored and turned upright afterwards, when they are few.
+    const bool turned = orientation >= 5;
+    const int storedW = turned ? height : width;
+    const int storedH = turned ? width : height;
+
+    const int shrink = format == 1 ? JpegShrink(sourceW, sourceH, storedW, storedH) : 1;
+    const VImage in = Load(bytes, format, pages > 1 ? -1 : 1, pages == 1, shrink);
+    const int loadedPageH = pages > 1 ? vips_image_get_page_height(in.get_image()) : in.height();
+    if (pages > 1 && loadedPageH * pages != in.height())
+        throw vips::VError("pages of different sizes");
+
+    std::vector<VImage> frames;
+    frames.reserve(static_cast<size_t>(pages));
+    for (int p = 0; p < pages; ++p) {
+        VImage frame = pages > 1 ? in.crop(0, p * loadedPageH, in.width(), loadedPageH) : in;
+        frame = ScaleTo(frame, storedW, storedH);
+        if (orientation > 1)
+            frame = frame.copy_memory().autorot();
+        frames.push_back(frame);
+    }
+    VImage out =
+        pages > 1 ? VImage::arrayjoin(frames, VImage::option()->set("across", 1)) : frames.front();
+    out = out.copy();
+    FixHeader(out, pages, height);
+    if (format == 2)
+        return SavePng(out, ReadPngLayout(*bytes));
+    return vipsbridge::Save(out, format);
+}
+
+// BMP goes through Qt's codec; the pixels are resampled by libvips like every other format and
+// the result is brought back to the source's pixel format (and colour table).
+Bytes ScaleBmp(const SharedBytes& bytes, int width, int height) {
+    const QImage source = bmp::Decode(bytes);
+    if (source.isNull())
+        throw vips::VError("undecodable BMP");
+    QImage keepAlive;
+    const VImage in = vipsbridge::FromQImage(source, &keepAlive);
+    QImage scaled = vipsbridge::ToQImage(ScaleTo(in, width, height));
+    if (scaled.isNull())
+        throw vips::VError("out of memory");
+    const QImage::Format format = source.format();
+    if (format == QImage::Format_Indexed8 || format == QImage::Format_Mono ||
+        format == QImage::Format_MonoLSB)
+        scaled = scaled.convertToFormat(format, source.colorTable(), Qt::ThresholdDither);
+    else if (scaled.format() != format)
+        scaled = scaled.convertToFormat(format);
+    Bytes out;
+    if (!bmp::Encode(scaled, &out))
+        throw vips::VError("BMP encoder failed");
+    return out;
+}
+
+} // namespace
+
+int RoundPixels(double x) {
+    if (!(x > 0.0))
+        return 0;
+    if (x >= double(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(x + 0.5);
+}
+
+QSize FitInside(double W, double H, double maxW, double maxH) {
+    double w = W, h = H;
+    if (w > maxW) {
+        h = h * maxW / w;
+        w = maxW;
+    }
+    if (h > maxH) {
+        w = w * maxH / h;
+        h = maxH;
+    }
+    return {RoundPixels(w), RoundPixels(h)};
+}
+
+StreamPtr ScaleImageStream(const StreamPtr& source, int width, int height) {
+    if (!source || width < 1 || height < 1 ||
+        std::uint64_t(width) * std::uint64_t(height) > kMaxFramePixels)
+        return nullptr;
+    const SharedBytes bytes = source->Contents();
+    if (!bytes || bytes->empty())
+        return nullptr;
+    EnsureImagingStarted();
+    const int format = SniffFormat(bytes->data(), bytes->size());
+    if (format == 0)
+        return nullptr;
+    try {
+        Bytes out = format == 3 ? ScaleBmp(bytes, width, height)
+                                : ScaleWithVips(bytes, format, width, height);
+        return NewMemoryStream(std::move(out));
+    } catch (const vips::VError& e) {
+        DebugLog(L"  Rescaling failed: %S", e.what());
+    } catch (const std::exception& e) {
+        DebugLog(L"  Rescaling failed: %S", e.what());
+    }
+    vips_error_clear();
+    return nullptr;
+}
+
+} // namespace rx

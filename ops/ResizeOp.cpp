@@ -1,0 +1,149 @@
+#include "ops/ResizeOp.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <limits>
+
+#include "engine/DebugLog.h"
+#include "engine/ImageFile.h"
+#include "engine/ScaleImage.h"
+
+namespace rx {
+namespace {
+
+const wchar_t* const kWidthKey = L"width";
+const wchar_t* const kHeightKey = L"height";
+const wchar_t* const kPercentKey = L"percent";
+
+// An unsigned decimal preset value; 0 when absent or not a whole unsigned 32-bit number.
+std::uint32_t ReadUnsigned(const boost::property_tree::wptree& section, const wchar_t* key) {
+    const auto text = section.get_optional<std::wstring>(key);
+    if (!text || text->empty() || text->size() > 10)
+        return 0;
+    std::uint64_t value = 0;
+    for (wchar_t c : *text) {
+        if (c < L'0' || c > L'9')
+            return 0;
+        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+    }
+    return value > std::numeric_limits<std::uint32_t>::max() ? 0
+                                                             : static_cast<std::uint32_t>(value);
+}
+
+} // namespace
+
+bool ResizeOp::isReady() const {
+    switch (mode) {
+    case Width:
+        return width != 0;
+    case Height:
+        return height != 0;
+    case Percentage:
+        return percent != 0;
+    case MaxSize:
+    case FreeSize:
+        return width != 0 && height != 0;
+    default:
+        return false;
+    }
+}
+
+void ResizeOp::load(const boost::property_tree::wptree& section) {
+    width = ReadUnsigned(section, kWidthKey);
+    height = ReadUnsigned(section, kHeightKey);
+    percent = ReadUnsigned(section, kPercentKey);
+}
+
+void ResizeOp::save(boost::property_tree::wptree& section) const {
+    if (mode == Width || mode == MaxSize || mode == FreeSize)
+        section.put(kWidthKey, std::to_wstring(width));
+    if (mode == Height || mode == MaxSize || mode == FreeSize)
+        section.put(kHeightKey, std::to_wstring(height));
+    if (mode == Percentage)
+        section.put(kPercentKey, std::to_wstring(percent));
+}
+
+QSize ResizeOp::targetSize(std::uint32_t W, std::uint32_t H) const {
+    double w = 0, h = 0;
+    switch (mode) {
+    case Width:
+        w = width;
+        h = RoundPixels(H * (double(width) / W));
+        break;
+    case Height:
+        h = height;
+        w = RoundPixels(W * (double(height) / H));
+        break;
+    case Percentage: {
+        const double p = percent / 100.0;
+        w = RoundPixels(W * p);
+        h = RoundPixels(H * p);
+        break;
+    }
+    case MaxSize: {
+        const QSize fit = FitInside(W, H, width, height);
+        w = fit.width();
+        h = fit.height();
+        break;
+    }
+    case FreeSize:
+        w = width;
+        h = height;
+        break;
+    default: // no defined size: keep the source's
+        w = W;
+        h = H;
+        break;
+    }
+    if (w > kMaxSide) {
+        h = h * kMaxSide / w;
+        w = kMaxSide;
+    }
+    if (h > kMaxSide) {
+        w = w * kMaxSide / h;
+        h = kMaxSide;
+    }
+    return {std::max(RoundPixels(w), 1), std::max(RoundPixels(h), 1)};
+}
+
+void ResizeOp::apply(ImageFile& file) {
+    DebugLog(L"Resizing ...");
+    std::uint32_t W = 0, H = 0;
+    {
+        // Only the header is read: the bitmap is here for its upright size.
+        const auto bitmap = file.GetImage();
+        DebugLog(L"  Get image");
+        if (bitmap->IsValid()) {
+            W = static_cast<std::uint32_t>(bitmap->Width());
+            H = static_cast<std::uint32_t>(bitmap->Height());
+        }
+    }
+    if (W == 0 || H == 0) {
+        DebugLog(L"  No image size; left as it is");
+        DebugLog(L"Resize done");
+        return;
+    }
+    const QSize target = targetSize(W, H);
+    DebugLog(L"  Resizing to %ld x %ld", static_cast<long>(target.width()),
+             static_cast<long>(target.height()));
+
+    const bool preview = file.index() == -1;
+    StreamPtr result;
+    if (preview && cacheStream && target.width() == cacheWidth && target.height() == cacheHeight &&
+        file.name() == cacheName)
+        result = NewMemoryStream(cacheStream->Contents()); // same block, own read position
+    else
+        result = ScaleImageStream(file.data(), target.width(), target.height());
+    if (result && result != file.data())
+        file.setData(result);
+    DebugLog(L"  Resized");
+    if (preview) {
+        cacheWidth = target.width();
+        cacheHeight = target.height();
+        cacheName = file.name();
+        cacheStream = std::move(result);
+    }
+    DebugLog(L"Resize done");
+}
+
+} // namespace rx
