@@ -38,7 +38,7 @@ bool Write(const QImage& image, const QString& path) {
     out.setDotsPerMeterX(3780);
     out.setDotsPerMeterY(3780);
     QImageWriter writer(path, "png");
-    writer.setCompression(9);
+    writer.setCompression(100); // Qt's PNG writer takes 0 (none) to 100 (strongest)
     if (!writer.write(out)) {
         std::fprintf(stderr, "skin-generator: cannot write %s: %s\n", qPrintable(path),
                      qPrintable(writer.errorString()));
