@@ -20,7 +20,7 @@ using vips::VImage;
 // JPEG shrink-on-load is a block average in the DCT domain: cheap and free of aliasing, but it
 // sharpens when it lands close to the target. Leaving at least this factor for the final
 // resampling keeps the result as smooth as a full-size reduction.
-constexpr double kJpegShrinkHeadroom = 2.0;
+constexpr double kJpegShrinkHeadroom = 1.0;
 
 void ReleaseBytes(gpointer p) {
     delete static_cast<SharedBytes*>(p);

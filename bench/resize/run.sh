@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Resize benchmark: a batch of 2 to 18 megapixel JPEG photos resized to width 1000 by Rexmill's
+# job path (RunOperations, Save), by vipsthumbnail -s 1000x and by mogrify -resize 1000x, on the
+# same files in the same run. Prints wall times, peak memory and the ratios to the peers.
+#   RX_BUILD_DIR  release build tree (default <repo>/build-release); built here when needed
+#   RX_BENCH_ROUNDS  rounds per program, the best one counts (default 3)
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+repo="$(cd "$here/../.." && pwd)"
+build="${RX_BUILD_DIR:-$repo/build-release}"
+rounds="${RX_BENCH_ROUNDS:-3}"
+data="$repo/bench/data/resize"
+out="$repo/bench/out/resize"
+
+for tool in /usr/bin/time vipsthumbnail mogrify; do
+    command -v "$tool" >/dev/null || { echo "resize bench: $tool is missing" >&2; exit 1; }
+done
+
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" >/dev/null
+fi
+ninja -C "$build" -j2 rx_bench_resize >/dev/null
+bench="$build/bench/resize/rx_bench_resize"
+
+"$bench" make "$data" >/dev/null
+mapfile -t photos < <(ls "$data"/*.jpg)
+echo "resize bench: ${#photos[@]} photos, $(du -sh "$data" | cut -f1), target width 1000"
+cat "${photos[@]}" >/dev/null # the page cache is warm for every program alike
+
+# measure NAME COMMAND...: runs the command in a fresh output folder, keeps the best round.
+declare -A wall rss
+measure() {
+    local name="$1"
+    shift
+    local best="" best_rss=0
+    for ((r = 0; r < rounds; r++)); do
+        rm -rf "$out/$name" && mkdir -p "$out/$name"
+        local log="$out/$name.time"
+        (cd "$out/$name" && /usr/bin/time -v -o "$log" "$@" >/dev/null)
+        local t m
+        t=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+                n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$log")
+        m=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
+        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+            best="$t"
+        fi
+        [ "$m" -gt "$best_rss" ] && best_rss="$m"
+    done
+    local count
+    count=$(ls "$out/$name" | wc -l)
+    wall[$name]="$best"
+    rss[$name]="$best_rss"
+    printf '%-14s %7.2f s  peak %7d KiB  (%d files written)\n' "$name" "$best" "$best_rss" "$count"
+}
+
+measure rexmill "$bench" run "$data" "$out/rexmill" 1000
+measure vipsthumbnail vipsthumbnail -s 1000x -o "$out/vipsthumbnail/%s.jpg" "${photos[@]}"
+measure mogrify mogrify -path "$out/mogrify" -resize 1000x "${photos[@]}"
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+echo "time  rexmill / vipsthumbnail = $(ratio "${wall[rexmill]}" "${wall[vipsthumbnail]}") (target <= 1.0)"
+echo "time  rexmill / mogrify       = $(ratio "${wall[rexmill]}" "${wall[mogrify]}") (target <= 0.4)"
+echo "peak  rexmill / vipsthumbnail = $(ratio "${rss[rexmill]}" "${rss[vipsthumbnail]}") (target <= 1.0)"
