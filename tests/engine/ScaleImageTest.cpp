@@ -92,6 +92,35 @@ TEST(ScaleImageStream, JpegKeepsExifWithNewDimensions) {
     EXPECT_EQ(std::atoi(Field(img, "exif-ifd2-PixelYDimension").c_str()), 75);
 }
 
+TEST(ScaleImageStream, JpegKeepsXmpIccAndCmyk) {
+    const Bytes plain = MakeImage(1, {.width = 120, .height = 80});
+    const vips::VImage rgb = Open(plain);
+    // The built-in profiles attach themselves to the converted image.
+    vips::VImage cmyk =
+        rgb.icc_transform("cmyk", vips::VImage::option()->set("input_profile", "srgb"));
+    cmyk = cmyk.copy();
+    const std::string xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'>rexmill-test</x:xmpmeta>";
+    vips_image_set_blob_copy(cmyk.get_image(), VIPS_META_XMP_NAME, xmp.data(), xmp.size());
+    const Bytes source = SaveWith(cmyk, "jpegsave_buffer", vips::VImage::option());
+    const Bytes out = Scale(source, 60, 40);
+    ASSERT_FALSE(out.empty());
+    const vips::VImage img = Open(out);
+    EXPECT_EQ(img.bands(), 4);
+    EXPECT_EQ(img.interpretation(), VIPS_INTERPRETATION_CMYK);
+    EXPECT_EQ(img.width(), 60);
+    ASSERT_TRUE(img.get_typeof(VIPS_META_ICC_NAME));
+    size_t iccSize = 0;
+    img.get_blob(VIPS_META_ICC_NAME, &iccSize);
+    size_t sourceIcc = 0;
+    Open(source).get_blob(VIPS_META_ICC_NAME, &sourceIcc);
+    EXPECT_EQ(iccSize, sourceIcc);
+    ASSERT_TRUE(img.get_typeof(VIPS_META_XMP_NAME));
+    size_t xmpSize = 0;
+    const void* xmpData = img.get_blob(VIPS_META_XMP_NAME, &xmpSize);
+    EXPECT_NE(std::string(static_cast<const char*>(xmpData), xmpSize).find("rexmill-test"),
+              std::string::npos);
+}
+
 TEST(ScaleImageStream, TurnedJpegIsScaledByItsUprightSizeAndStoredUpright) {
     // Stored 300 wide and 400 tall, orientation 6: the user sees 400 x 300.
     const Bytes jpeg = MakeImage(1, {.width = 300, .height = 400, .orientation = 6});
