@@ -27,7 +27,9 @@ struct WriteContext {
     bool inIdat = false;
     bool seenIdat = false;
 
-    std::vector<std::uint8_t>* plain() { return !bytes ? nullptr : seenIdat ? &bytes->tail : &bytes->head; }
+    std::vector<std::uint8_t>* plain() {
+        return !bytes ? nullptr : seenIdat ? &bytes->tail : &bytes->head;
+    }
 };
 
 void Append(std::vector<std::uint8_t>* to, const std::uint8_t* p, std::size_t n) {
@@ -87,7 +89,9 @@ void WriteData(png_structp png, png_bytep data, size_t n) {
 }
 
 void Flush(png_structp) {}
-void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void OnError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void OnWarning(png_structp, png_const_charp) {}
 
 struct EncodeInput {
@@ -141,8 +145,8 @@ bool Encode(png_structp png, png_infop info, EncodeInput& in) {
         png_set_compression_window_bits(png, 9);
     else if (in.windowBits > 0)
         png_set_compression_window_bits(png, in.windowBits);
-    static const int kFilters[6] = {PNG_FILTER_NONE,  PNG_FILTER_SUB,   PNG_FILTER_UP,
-                                    PNG_FILTER_AVG,   PNG_FILTER_PAETH, PNG_ALL_FILTERS};
+    static const int kFilters[6] = {PNG_FILTER_NONE, PNG_FILTER_SUB,   PNG_FILTER_UP,
+                                    PNG_FILTER_AVG,  PNG_FILTER_PAETH, PNG_ALL_FILTERS};
     png_set_filter(png, PNG_FILTER_TYPE_BASE, kFilters[p.f]);
     png_write_info(png, info);
     png_write_image(png, in.rows.data());
@@ -197,7 +201,8 @@ TrialRunner::TrialRunner(const PngImage& image, int windowBits, unsigned threads
       threads_(threads ? threads : std::max(1u, std::thread::hardware_concurrency())) {}
 
 void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limit, bool full,
-                      const std::function<void(std::size_t, std::uint64_t)>& report) {
+                      const std::function<void(std::size_t, std::uint64_t)>& report,
+                      std::size_t first) {
     const std::size_t n = trials.size();
     kept_.clear();
     kept_.resize(n);
@@ -243,19 +248,27 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
     };
 
     const unsigned workers = unsigned(std::min<std::size_t>(threads_, n));
+    // The likely winner runs first so that the others can stop as soon as they exceed it; the
+    // order of running changes nothing in the result, which is decided in list order.
+    const std::size_t lead = first < n ? first : 0;
+    auto trialAt = [&](std::size_t k) { return k == 0 ? lead : (k <= lead ? k - 1 : k); };
     if (workers <= 1) {
-        for (std::size_t i = 0; i < n; ++i) {
-            runOne(i);
-            report(i, sizes[i]);
+        std::size_t reported = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            runOne(trialAt(k));
+            while (reported < n && done[reported]) {
+                report(reported, sizes[reported]);
+                ++reported;
+            }
         }
         return;
     }
     auto work = [&] {
         for (;;) {
-            const std::size_t i = next.fetch_add(1);
-            if (i >= n || stop.load())
+            const std::size_t k = next.fetch_add(1);
+            if (k >= n || stop.load())
                 return;
-            runOne(i);
+            runOne(trialAt(k));
         }
     };
 

@@ -46,9 +46,9 @@ public:
     // Runs every trial. The limit starts at `limit` and, unless `full`, drops to the smallest
     // IDAT size seen. `report` gets (index, IDAT size or kTrialTooBig) for each trial in list
     // order, on the calling thread. The encoded bytes of the trials that may still be the best
-    // are kept for take().
+    // are kept for take(). Trial `first` is started before the others (a guess at the winner).
     void run(const std::vector<TrialParams>& trials, std::uint64_t limit, bool full,
-             const std::function<void(std::size_t, std::uint64_t)>& report);
+             const std::function<void(std::size_t, std::uint64_t)>& report, std::size_t first = 0);
 
     // The encoded bytes of a trial that completed with the smallest size seen; empty otherwise.
     TrialBytes take(std::size_t index);

@@ -21,23 +21,23 @@ namespace rx::png {
 // The engine's options; 26 fields in this fixed order. Zero means "off" for every switch.
 struct PngEngineOptions {
     std::int32_t unused0 = 0;
-    std::int32_t fix = 0;             // go on after recoverable input errors
-    std::int32_t force = 0;           // always recompress; erase a digital signature
-    std::int32_t full = 0;            // complete every trial (no early stop)
-    std::int32_t interlace = 0;       // 0 or 1 forces that interlace method; negative keeps it
-    std::int32_t keep = 0;            // keep the ".bak" backup file
-    std::int32_t noBitDepth = 0;      // no bit-depth reductions
-    std::int32_t noColorType = 0;     // no colour-type reductions
-    std::int32_t noPalette = 0;       // no palette reductions
-    std::int32_t noIdatRecoding = 0;  // keep the image data as they are
-    std::int32_t noAlphaCleanup = 0;  // leave the colour of fully transparent pixels
-    std::int32_t preserve = 0;        // give the output the input's last-write time
+    std::int32_t fix = 0;            // go on after recoverable input errors
+    std::int32_t force = 0;          // always recompress; erase a digital signature
+    std::int32_t full = 0;           // complete every trial (no early stop)
+    std::int32_t interlace = 0;      // 0 or 1 forces that interlace method; negative keeps it
+    std::int32_t keep = 0;           // keep the ".bak" backup file
+    std::int32_t noBitDepth = 0;     // no bit-depth reductions
+    std::int32_t noColorType = 0;    // no colour-type reductions
+    std::int32_t noPalette = 0;      // no palette reductions
+    std::int32_t noIdatRecoding = 0; // keep the image data as they are
+    std::int32_t noAlphaCleanup = 0; // leave the colour of fully transparent pixels
+    std::int32_t preserve = 0;       // give the output the input's last-write time
     std::int32_t unused12 = 0;
-    std::int32_t simulate = 0;        // write nothing
-    std::int32_t snip = 0;            // reduce an animated file to its first image
-    std::int32_t verbose = 0;         // "IDAT too big" lines and the status report
+    std::int32_t simulate = 0; // write nothing
+    std::int32_t snip = 0;     // reduce an animated file to its first image
+    std::int32_t verbose = 0;  // "IDAT too big" lines and the status report
     std::int32_t unused16 = 0;
-    std::int32_t level = 0;           // optimisation level; negative means 2, above 7 means 7
+    std::int32_t level = 0;               // optimisation level; negative means 2, above 7 means 7
     std::int32_t compressionLevelSet = 0; // bits 1..9: zlib levels to try
     std::int32_t memoryLevelSet = 0;      // bits 1..9: zlib memory levels to try
     std::int32_t strategySet = 0;         // bits 0..3: zlib strategies to try
@@ -52,7 +52,7 @@ struct PngEngineOptions {
 // other three must be set. `text` receives printf-style format and arguments.
 struct PngEngineHooks {
     std::function<void(const char* format, std::va_list args)> text;
-    std::function<void(int code)> control;   // 13: the line will be reused; -31: erase it; 11
+    std::function<void(int code)> control; // 13: the line will be reused; -31: erase it; 11
     std::function<void(unsigned long current, unsigned long total)> progress; // trial counter
     std::function<void(const char* message)> panic; // a failed internal consistency check
 };

@@ -20,7 +20,9 @@ std::uint32_t Be32(const std::uint8_t* p) {
            p[3];
 }
 
-bool IsLetter(std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsLetter(std::uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 void CheckSignature(const std::uint8_t* data, std::size_t size) {
     if (size == 0) // an empty file has no bytes to compare (and may have no buffer at all)
@@ -151,7 +153,8 @@ DatastreamScan ScanDatastream(const std::uint8_t* data, std::size_t size, const 
     bool seenEnd = false;
     while (!seenEnd) {
         if (size - pos < 8)
-            throw PngEngineError(pos == size ? kEndOfFile : "Reading chunk header, expecting 8 bytes");
+            throw PngEngineError(pos == size ? kEndOfFile
+                                             : "Reading chunk header, expecting 8 bytes");
         ChunkInfo chunk;
         chunk.offset = pos;
         chunk.length = Be32(data + pos);
@@ -209,7 +212,8 @@ void ReadImage(const std::uint8_t* data, const DatastreamScan& scan, PngImage& i
     ctx.warn = &warn;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &ctx, OnError, OnWarning);
     if (!png)
-        throw PngEngineError("[internal error] Inconsistent internal structures (incorrect libpng?)");
+        throw PngEngineError(
+            "[internal error] Inconsistent internal structures (incorrect libpng?)");
     png_infop info = png_create_info_struct(png);
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
@@ -221,7 +225,8 @@ void ReadImage(const std::uint8_t* data, const DatastreamScan& scan, PngImage& i
     png_destroy_read_struct(&png, &info, nullptr);
     if (!ok) {
         image.pixels.reset();
-        throw PngEngineError(ctx.ioError ? std::string(kEndOfFile) : "libpng error: " + ctx.errorText);
+        throw PngEngineError(ctx.ioError ? std::string(kEndOfFile)
+                                         : "libpng error: " + ctx.errorText);
     }
 
     ChunkPlace place = ChunkPlace::BeforePlte;

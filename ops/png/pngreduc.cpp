@@ -153,10 +153,9 @@ unsigned ReduceBitsAndChannels(PngImage& image, unsigned reductions) {
             low(image.background.blue), low(image.background.gray);
         }
         if (image.hasSignificantBits) {
-            for (uint8_t* s :
-                 {&image.significantBits.red, &image.significantBits.green,
-                  &image.significantBits.blue, &image.significantBits.gray,
-                  &image.significantBits.alpha})
+            for (uint8_t* s : {&image.significantBits.red, &image.significantBits.green,
+                               &image.significantBits.blue, &image.significantBits.gray,
+                               &image.significantBits.alpha})
                 *s = std::min<uint8_t>(*s, 8);
         }
         if (image.hasTrns) {
@@ -284,7 +283,8 @@ unsigned ReducePalette(PngImage& image, unsigned reductions, const ReduceWarning
             if (keyAlpha != 0)
                 gray = false;
             for (int i = 0; i <= lastUsed && gray; ++i) {
-                const uint8_t a = std::size_t(i) < image.transAlpha.size() ? image.transAlpha[i] : 255;
+                const uint8_t a =
+                    std::size_t(i) < image.transAlpha.size() ? image.transAlpha[i] : 255;
                 if (used[i] && image.palette[i].red == keyLevel && a != keyAlpha)
                     gray = false;
             }
@@ -390,8 +390,8 @@ unsigned ConvertToPalette(PngImage& image, unsigned reductions) {
         e.a = alpha ? p[channels - 1] : 255;
         if (image.hasTrns && !alpha) {
             const PngColor16& t = image.transColor;
-            const bool key = color ? (t.red == p[0] && t.green == p[1] && t.blue == p[2])
-                                   : t.gray == p[0];
+            const bool key =
+                color ? (t.red == p[0] && t.green == p[1] && t.blue == p[2]) : t.gray == p[0];
             if (key)
                 e.a = 0;
         }
@@ -421,10 +421,9 @@ unsigned ConvertToPalette(PngImage& image, unsigned reductions) {
     const std::size_t entries = pal.entries().size();
     const int d = IndexDepthFor(entries);
     const int p = channels * 8;
-    if (d == p ||
-        (entries * 24 + std::size_t(pal.translucent()) * 8) / std::size_t(p - d) / image.width /
-                image.height !=
-            0)
+    if (d == p || (entries * 24 + std::size_t(pal.translucent()) * 8) / std::size_t(p - d) /
+                          image.width / image.height !=
+                      0)
         return 0;
 
     // Indices are written in place: one byte per pixel never overtakes the samples read.
@@ -484,10 +483,10 @@ unsigned ReduceImage(PngImage& image, unsigned reductions, const ReduceWarning& 
     if (t == ColorPalette &&
         (reductions & (ReducePaletteDepth | ReducePaletteToGray | ReducePaletteTruncation)))
         done |= ReducePalette(image, reductions, warn);
-    const bool grayToPalette = (t == ColorGray || t == ColorGrayAlpha) &&
-                               (reductions & ReduceGrayToPalette);
-    const bool colorToPalette = (t == ColorRgb || t == ColorRgba) &&
-                                (reductions & ReduceRgbToPalette);
+    const bool grayToPalette =
+        (t == ColorGray || t == ColorGrayAlpha) && (reductions & ReduceGrayToPalette);
+    const bool colorToPalette =
+        (t == ColorRgb || t == ColorRgba) && (reductions & ReduceRgbToPalette);
     if ((grayToPalette || colorToPalette) && !(done & ReducePaletteToGray))
         done |= ConvertToPalette(image, reductions);
     return done;

@@ -23,9 +23,8 @@ enum : unsigned {
     ReduceAlphaCleanup = 0x400,
 
     ReduceBitDepthAll = ReduceBitDepth16To8 | ReducePaletteDepth,
-    ReduceColorTypeAll =
-        ReduceColorToGray | ReduceStripAlpha | ReduceRgbToPalette | ReduceGrayToPalette |
-        ReducePaletteToGray,
+    ReduceColorTypeAll = ReduceColorToGray | ReduceStripAlpha | ReduceRgbToPalette |
+                         ReduceGrayToPalette | ReducePaletteToGray,
     ReducePaletteAll = ReduceReserved100 | ReducePaletteTruncation,
     ReduceAll = 0x7ff,
 };

@@ -7,7 +7,9 @@ using namespace rxtest::png;
 
 namespace {
 
-Bytes Sample() { return EncodePng(MakeRaw(2, 8, 48, 32, 0, 2)); }
+Bytes Sample() {
+    return EncodePng(MakeRaw(2, 8, 48, 32, 0, 2));
+}
 
 struct BadCase {
     const char* name;
@@ -48,7 +50,8 @@ std::vector<BadCase> Cases() {
     cases.push_back({"chunk-length", longer, "libpng error: IHDR: CRC error"});
     Bytes huge = good;
     huge[33] = 0x7f, huge[34] = 0xff; // IDAT claims far more than the file holds
-    cases.push_back({"chunk-length-huge", huge, "Can't read the input file or unexpected end of file"});
+    cases.push_back(
+        {"chunk-length-huge", huge, "Can't read the input file or unexpected end of file"});
     Bytes trailing = good;
     trailing.insert(trailing.end(), {'j', 'u', 'n', 'k'});
     cases.push_back({"after-iend", trailing, "Previous error(s) not fixed"});
@@ -80,7 +83,8 @@ TEST(PngBadInput, EveryDamagedFileFailsAndStaysUntouched) {
         const EngineRun run = Optimize(path, 2);
         EXPECT_EQ(run.result, -1) << c.name << "\n" << run.text;
         EXPECT_NE(run.text.find(std::string("Error: ") + c.message), std::string::npos)
-            << c.name << "\n" << run.text;
+            << c.name << "\n"
+            << run.text;
         EXPECT_EQ(ReadFile(path), c.bytes) << c.name;
         EXPECT_FALSE(Exists(path + ".bak")) << c.name;
     }

@@ -156,8 +156,8 @@ TEST(PngReduce, GreyPaletteBecomesGreyButNotWhenAlphaWouldBeLost) {
         PngImage im = MakeImage(ColorPalette, 8, 32, 8);
         im.hasPalette = true;
         for (int i = 0; i < 64; ++i)
-            im.palette.push_back(PngColor{std::uint8_t(i * 4), std::uint8_t(i * 4),
-                                          std::uint8_t(i * 4)});
+            im.palette.push_back(
+                PngColor{std::uint8_t(i * 4), std::uint8_t(i * 4), std::uint8_t(i * 4)});
         for (std::uint32_t y = 0; y < 8; ++y)
             for (std::uint32_t x = 0; x < 32; ++x)
                 im.row(y)[x] = std::uint8_t(y * 8 + x % 8 + (x / 8) * 0);
@@ -260,15 +260,12 @@ TEST_P(PngLossless, DecodedPixelsAreUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllFormats, PngLossless,
-    ::testing::Combine(::testing::Values(Format{0, 1, false}, Format{0, 2, false},
-                                         Format{0, 4, false}, Format{0, 8, false},
-                                         Format{0, 16, false}, Format{0, 8, true},
-                                         Format{0, 16, true}, Format{4, 8, false},
-                                         Format{4, 16, false}, Format{2, 8, false},
-                                         Format{2, 16, false}, Format{2, 8, true},
-                                         Format{2, 16, true}, Format{6, 8, false},
-                                         Format{6, 16, false}, Format{3, 1, false},
-                                         Format{3, 2, false}, Format{3, 4, false},
-                                         Format{3, 8, false}, Format{3, 2, true},
-                                         Format{3, 8, true}),
-                       ::testing::Values(0, 1), ::testing::Values(0, 1)));
+    ::testing::Combine(
+        ::testing::Values(Format{0, 1, false}, Format{0, 2, false}, Format{0, 4, false},
+                          Format{0, 8, false}, Format{0, 16, false}, Format{0, 8, true},
+                          Format{0, 16, true}, Format{4, 8, false}, Format{4, 16, false},
+                          Format{2, 8, false}, Format{2, 16, false}, Format{2, 8, true},
+                          Format{2, 16, true}, Format{6, 8, false}, Format{6, 16, false},
+                          Format{3, 1, false}, Format{3, 2, false}, Format{3, 4, false},
+                          Format{3, 8, false}, Format{3, 2, true}, Format{3, 8, true}),
+        ::testing::Values(0, 1), ::testing::Values(0, 1)));

@@ -53,7 +53,9 @@ int RawPng::channels() const {
     }
 }
 
-std::size_t RawPng::rowBytes() const { return (std::size_t(width) * channels() * bitDepth + 7) / 8; }
+std::size_t RawPng::rowBytes() const {
+    return (std::size_t(width) * channels() * bitDepth + 7) / 8;
+}
 
 Bytes EncodePng(const RawPng& im) {
     Bytes out;
@@ -216,7 +218,9 @@ Bytes ReadFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 std::string TempFolder(const std::string& name) {
     const auto dir = std::filesystem::temp_directory_path() /

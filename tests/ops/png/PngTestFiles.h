@@ -17,7 +17,7 @@ struct RawPng {
     int bitDepth = 8;
     int colorType = 2;
     int interlace = 0;
-    Bytes rows; // height * rowBytes, packed as in the file
+    Bytes rows;                        // height * rowBytes, packed as in the file
     std::vector<std::uint8_t> palette; // r, g, b triples
     Bytes transAlpha;                  // palette tRNS
     bool hasKey = false;
@@ -65,7 +65,7 @@ std::string TempFolder(const std::string& name);
 
 struct EngineRun {
     int result = 0;
-    std::string text;      // everything the engine printed
+    std::string text;                // everything the engine printed
     std::vector<std::string> trials; // "zc = 9  zm = 8  zs = 0  f = 0" per trial, in order
     int panics = 0;
 };

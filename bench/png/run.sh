@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# PNG engine benchmark: real PNG files from Debian packages, optimised by the engine at levels 2
+# and 5 and by pngcrush (default options) in the same run. Prints total bytes and wall times.
+# Usage: bash bench/png/run.sh   (RX_BENCH_BUILD chooses the release build folder)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+build="${RX_BENCH_BUILD:-$root/build-bench}"
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+ninja -C "$build" rx_png_bench >/dev/null
+bench="$build/bench/png/rx_png_bench"
+
+candidates=(
+    /usr/share/doc/nodejs/contributing/doc_img/compare-boxplot.png
+    /usr/share/doc/nodejs/contributing/doc_img/scatter-plot.png
+    /usr/share/doc/nodejs/contributing/doc_img/youtube-stream-analytics.png
+    /usr/share/doc/valgrind/html/images/dh-tree.png
+    /usr/share/doc/valgrind/html/images/kcachegrind_xtree.png
+    /usr/share/info/gnupg-module-overview.png
+    /usr/share/icons/Adwaita/512x512/devices/camera-web.png
+    /usr/share/icons/Adwaita/512x512/mimetypes/image-x-generic.png
+    /usr/share/gtk-doc/html/libvips/Memtrace.png
+    /usr/share/qt6/doc/global/template/images/sprites-combined.png
+)
+files=()
+for f in "${candidates[@]}"; do [ -f "$f" ] && files+=("$f"); done
+if [ ${#files[@]} -lt 8 ]; then
+    echo "png bench: fewer than 8 of the sample files are installed" >&2
+    exit 1
+fi
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+input=0
+for f in "${files[@]}"; do input=$((input + $(stat -c %s "$f"))); done
+
+now() { date +%s.%N; }
+crush_start=$(now)
+i=0
+for f in "${files[@]}"; do
+    pngcrush -q "$f" "$work/crush-$i.png" >/dev/null 2>&1
+    i=$((i + 1))
+done
+crush_time=$(echo "$(now) - $crush_start" | bc -l)
+crush_bytes=0
+for c in "$work"/crush-*.png; do crush_bytes=$((crush_bytes + $(stat -c %s "$c"))); done
+
+read -r l2_bytes l2_time _ < <("$bench" 2 0 "$work/l2" "${files[@]}")
+read -r l5_bytes l5_time _ < <("$bench" 5 0 "$work/l5" "${files[@]}")
+read -r l5s_bytes l5s_time _ < <("$bench" 5 1 "$work/l5s" "${files[@]}")
+
+printf 'png bench: %d files, %d input bytes, %d cores\n' "${#files[@]}" "$input" "$(nproc)"
+printf '%-26s %12s %10s\n' "run" "bytes" "seconds"
+printf '%-26s %12d %10.3f\n' "pngcrush (default)" "$crush_bytes" "$crush_time"
+printf '%-26s %12d %10.3f\n' "engine level 2" "$l2_bytes" "$l2_time"
+printf '%-26s %12d %10.3f\n' "engine level 5" "$l5_bytes" "$l5_time"
+printf '%-26s %12d %10.3f\n' "engine level 5, 1 thread" "$l5s_bytes" "$l5s_time"
+printf 'level 2 bytes / pngcrush bytes: %.3f (target <= 1)\n' "$(echo "$l2_bytes / $crush_bytes" | bc -l)"
+printf 'level 2 time / pngcrush time:   %.3f (target <= 0.5)\n' "$(echo "$l2_time / $crush_time" | bc -l)"
+printf 'level 5 time / 1-thread time:   %.3f (target <= 0.6)\n' "$(echo "$l5_time / $l5s_time" | bc -l)"
