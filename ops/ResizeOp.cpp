@@ -128,9 +128,13 @@ void ResizeOp::apply(ImageFile& file) {
              static_cast<long>(target.height()));
 
     const bool preview = file.index() == -1;
+    std::uint64_t sourceSize = 0;
+    if (preview && file.data())
+        file.data()->Stat(&sourceSize);
     StreamPtr result;
     if (preview && cacheStream && target.width() == cacheWidth && target.height() == cacheHeight &&
-        file.name() == cacheName)
+        file.name() == cacheName && file.modified() == cacheModified &&
+        sourceSize == cacheSourceSize)
         result = NewMemoryStream(cacheStream->Contents()); // same block, own read position
     else
         result = ScaleImageStream(file.data(), target.width(), target.height());
@@ -141,6 +145,8 @@ void ResizeOp::apply(ImageFile& file) {
         cacheWidth = target.width();
         cacheHeight = target.height();
         cacheName = file.name();
+        cacheModified = file.modified();
+        cacheSourceSize = sourceSize;
         cacheStream = std::move(result);
     }
     DebugLog(L"Resize done");

@@ -35,6 +35,10 @@ public:
     int cacheHeight = 0;
     boost::filesystem::path cacheName;
     StreamPtr cacheStream;
+    // Which source the cached result came from: two files of the same name (from different
+    // folders) must not share a result.
+    std::int64_t cacheModified = -1;
+    std::uint64_t cacheSourceSize = 0;
 
     // Replaces the file's bytes by a rescaled encoding in the same format. An image whose size
     // cannot be read, or that cannot be rescaled, passes on unchanged.

@@ -21,7 +21,8 @@ if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" >/dev/null
 fi
-ninja -C "$build" -j2 rx_bench_resize >/dev/null
+ninja -C "$build" -j2 rx_bench_resize >"$build/bench-resize-build.log" 2>&1 ||
+    { cat "$build/bench-resize-build.log" >&2; exit 1; }
 bench="$build/bench/resize/rx_bench_resize"
 
 "$bench" make "$data" >/dev/null

@@ -190,6 +190,13 @@ TEST(ResizeOp, PreviewRescalesTheSameFileAndSizeOnce) {
     EXPECT_NE(third.data()->Contents().get(), cached.get());
     EXPECT_EQ(Inspect(Data(third)).width, 40);
 
+    // A file of the same name from another folder gets its own result.
+    SourceFile other("a.png", MakeImage(2, {.width = 300, .height = 150, .bands = 1}));
+    op.width = 40;
+    ImageFile namesake(other.path, -1);
+    op.apply(namesake);
+    EXPECT_EQ(Inspect(Data(namesake)).bands, 1);
+
     // A job's file never takes the preview's result.
     op.width = 50;
     ImageFile job(src.path, 0);
