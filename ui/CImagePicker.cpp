@@ -49,6 +49,11 @@ QRectF CImagePicker::FitRect(const QSizeF& image, const QSizeF& frame) {
 bool CImagePicker::LoadImageFile(const QString& path, bool fromUser) {
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
+    // Only the five image formats the program reads; never a vector or script format that an
+    // image plugin might offer.
+    static const QList<QByteArray> allowed = {"jpeg", "jpg", "png", "gif", "bmp", "tiff", "tif"};
+    if (!allowed.contains(reader.format().toLower()))
+        return false;
     const int frames = reader.imageCount();
     QImage image = reader.read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)

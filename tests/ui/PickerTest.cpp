@@ -81,6 +81,16 @@ TEST_F(PickerTest, UndecodableFileChangesNothing) {
     EXPECT_EQ(m_picker.NaturalWidth(), 40);
 }
 
+TEST_F(PickerTest, VectorAndScriptFormatsAreNotImages) {
+    QFile svg(m_dir.filePath("logo.png"));
+    ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
+    svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
+              "<rect width='10' height='10'/></svg>");
+    svg.close();
+    EXPECT_FALSE(m_picker.LoadImageFile(svg.fileName(), true));
+    EXPECT_TRUE(m_picker.Path().isEmpty());
+}
+
 TEST_F(PickerTest, ChooserShowsWhenEmptyHoveredOrFocused) {
     EXPECT_TRUE(m_picker.ShowsChooser());
     ASSERT_TRUE(m_picker.LoadImageFile(MakeImage("a.png", 30, 30, Qt::green), false));
