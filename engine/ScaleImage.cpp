@@ -139,6 +139,53 @@ Bytes SavePng(const VImage& image, const PngLayout& layout) {
     return out;
 }
 
+// Bits per sample of a one-channel TIFF (from its first directory), 8 when unknown or not
+// one-channel: libvips loads 1, 2 and 4-bit grey as 8 bits and must be told to write them back.
+int TiffGreyBits(const Bytes& b) {
+    if (b.size() < 8)
+        return 8;
+    const bool little = b[0] == 'I';
+    auto u16 = [&](size_t at) {
+        return at + 2 > b.size() ? 0u
+               : little          ? unsigned(b[at] | b[at + 1] << 8)
+                                 : unsigned(b[at] << 8 | b[at + 1]);
+    };
+    auto u32 = [&](size_t at) {
+        return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
+    };
+    const size_t ifd = u32(4);
+    const unsigned entries = u16(ifd);
+    unsigned bits = 8, samples = 1;
+    for (unsigned i = 0; i < entries; ++i) {
+        const size_t entry = ifd + 2 + size_t(i) * 12;
+        if (entry + 12 > b.size())
+            break;
+        const unsigned tag = u16(entry), type = u16(entry + 2);
+        const unsigned value = type == 3 ? u16(entry + 8) : u32(entry + 8);
+        if (tag == 258)
+            bits = value;
+        else if (tag == 277)
+            samples = value;
+    }
+    return samples == 1 && (bits == 1 || bits == 2 || bits == 4) ? int(bits) : 8;
+}
+
+Bytes SaveTiff(const VImage& image, int greyBits) {
+    if (greyBits == 8 || image.bands() != 1)
+        return vipsbridge::Save(image, 5);
+    VipsBlob* blob = nullptr;
+    VImage::call(
+        "tiffsave_buffer",
+        VImage::option()->set("in", image)->set("buffer", &blob)->set("bitdepth", greyBits));
+    if (!blob)
+        throw vips::VError("encoder wrote nothing");
+    size_t size = 0;
+    const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
+    Bytes out(data, data + size);
+    vips_area_unref(VIPS_AREA(blob));
+    return out;
+}
+
 // The header fields that describe the old pixels must not reach the saver: it would write a
 // stale page split or EXIF dimensions. The savers take the new size from the image itself.
 void FixHeader(VImage& image, int pages, int pageHeight) {
@@ -191,6 +238,8 @@ Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height)
     FixHeader(out, pages, height);
     if (format == 2)
         return SavePng(out, ReadPngLayout(*bytes));
+    if (format == 5)
+        return SaveTiff(out, TiffGreyBits(*bytes));
     return vipsbridge::Save(out, format);
 }
 

@@ -90,6 +90,12 @@ TEST(ScaleImageStream, JpegKeepsExifWithNewDimensions) {
     EXPECT_EQ(Field(img, "exif-ifd0-Model").rfind("RX-100", 0), 0u);
     EXPECT_EQ(std::atoi(Field(img, "exif-ifd2-PixelXDimension").c_str()), 100);
     EXPECT_EQ(std::atoi(Field(img, "exif-ifd2-PixelYDimension").c_str()), 75);
+
+    // PNG carries EXIF too (here taken over from the JPEG).
+    const vips::VImage withExif = Open(jpeg);
+    const Bytes png = Scale(SaveWith(withExif, "pngsave_buffer", vips::VImage::option()), 20, 15);
+    const vips::VImage small = Open(png);
+    EXPECT_EQ(Field(small, "exif-ifd0-Model").rfind("RX-100", 0), 0u);
 }
 
 TEST(ScaleImageStream, JpegKeepsXmpIccAndCmyk) {
@@ -172,6 +178,21 @@ TEST(ScaleImageStream, PngKeepsGreyPaletteDepthAndAlpha) {
         "pngsave_buffer", vips::VImage::option());
     ASSERT_EQ(PngDepthAndType(deep), std::make_pair(16, 2));
     EXPECT_EQ(PngDepthAndType(Scale(deep, 40, 30)), std::make_pair(16, 2));
+}
+
+TEST(ScaleImageStream, OneBitTiffStaysOneBit) {
+    const Bytes grey = MakeImage(2, {.width = 64, .height = 64, .bands = 1});
+    const vips::VImage bw = Open(grey) > 128;
+    const Bytes tiff =
+        SaveWith(bw.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W)),
+                 "tiffsave_buffer", vips::VImage::option()->set("bitdepth", 1));
+    const Bytes out = Scale(tiff, 32, 32);
+    ASSERT_FALSE(out.empty());
+    const vips::VImage img = Open(out);
+    EXPECT_EQ(img.width(), 32);
+    EXPECT_EQ(img.bands(), 1);
+    // One bit per pixel: 32 lines of 4 bytes hold the whole picture uncompressed.
+    EXPECT_LT(out.size(), tiff.size());
 }
 
 TEST(ScaleImageStream, BmpStaysBmp) {
