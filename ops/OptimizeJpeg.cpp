@@ -38,9 +38,12 @@ struct JpegRun {
     jpeg_decompress_struct in{};
     jpeg_compress_struct out{};
 
-    // Set by the memory destination; valid once destinationSet.
+    // Set by the memory destination; valid once destinationSet. `initial` is the block handed
+    // to the destination; the library allocates a new one when it outgrows it, but leaves the
+    // initial one to us.
     unsigned char* buffer = nullptr;
     unsigned long bufferSize = 0;
+    unsigned char* initial = nullptr;
     bool destinationSet = false;
 };
 
@@ -88,10 +91,20 @@ void WriteKeptMarkers(JpegRun* run) {
     }
 }
 
-void TranscodeLossless(JpegRun* run) {
-    jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&run->in);
+// Starts the memory destination with a block the size of the input, which the re-encoded image
+// rarely outgrows: that saves the library's repeated doubling and copying of its block.
+void SetDestination(JpegRun* run) {
+    const size_t capacity = run->size + 4096;
+    run->initial = static_cast<unsigned char*>(std::malloc(capacity));
+    run->buffer = run->initial;
+    run->bufferSize = run->initial ? static_cast<unsigned long>(capacity) : 0;
     jpeg_mem_dest(&run->out, &run->buffer, &run->bufferSize);
     run->destinationSet = true;
+}
+
+void TranscodeLossless(JpegRun* run) {
+    jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&run->in);
+    SetDestination(run);
     jpeg_copy_critical_parameters(&run->in, &run->out);
     run->out.optimize_coding = TRUE;
     jpeg_write_coefficients(&run->out, coefficients);
@@ -110,8 +123,7 @@ void ReencodeAtQuality(JpegRun* run) {
     while (in.output_scanline < in.output_height)
         jpeg_read_scanlines(&in, rows + in.output_scanline, in.output_height - in.output_scanline);
 
-    jpeg_mem_dest(&out, &run->buffer, &run->bufferSize);
-    run->destinationSet = true;
+    SetDestination(run);
     out.image_width = in.image_width;
     out.image_height = in.image_height;
     out.input_components = in.output_components;
@@ -193,11 +205,14 @@ JpegBuffer OptimizeJpeg(const std::uint8_t* bytes, size_t size, int setting) {
     // Both structures start zeroed, so destroying one that was never created is harmless.
     jpeg_destroy_compress(&run.out);
     jpeg_destroy_decompress(&run.in);
-    if (ok && run.buffer && run.bufferSize > 0) {
-        result.data.reset(run.buffer);
-        result.size = run.bufferSize;
-    } else {
+    unsigned char* const kept = ok && run.bufferSize > 0 ? run.buffer : nullptr;
+    if (run.buffer != kept && run.buffer != run.initial)
         std::free(run.buffer);
+    if (run.initial != kept)
+        std::free(run.initial);
+    if (kept) {
+        result.data.reset(kept);
+        result.size = run.bufferSize;
     }
     return result;
 }

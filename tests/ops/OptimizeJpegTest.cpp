@@ -120,27 +120,23 @@ TEST(OptimizeJpegTest, MetadataMarkersSurviveInOrderOthersDoNot) {
     }
 }
 
-TEST(OptimizeJpegTest, QualityScaleFollowsTheStandardCurve) {
+TEST(OptimizeJpegTest, QualityScaleAtTheEndsOfItsRange) {
     EXPECT_EQ(rx::JpegQualityScale(-3), 5000);
     EXPECT_EQ(rx::JpegQualityScale(0), 5000);
-    EXPECT_EQ(rx::JpegQualityScale(1), 5000);
-    EXPECT_EQ(rx::JpegQualityScale(25), 200);
     EXPECT_EQ(rx::JpegQualityScale(49), 102);
     EXPECT_EQ(rx::JpegQualityScale(50), 100);
-    EXPECT_EQ(rx::JpegQualityScale(70), 60);
-    EXPECT_EQ(rx::JpegQualityScale(100), 0);
     EXPECT_EQ(rx::JpegQualityScale(101), 0);
 }
 
 TEST(OptimizeJpegTest, LossyUsesScaledAnnexKTablesWithBaselineLimits) {
     const rx::Bytes source = rxtest::MakeJpeg({});
-    for (int setting : {70, 60, 10, 100}) {
+    // Quality and the percentage the standard tables are scaled by.
+    for (const auto& [setting, scale] : {std::pair{70, 60l}, {60, 80l}, {10, 500l}, {100, 0l}}) {
         SCOPED_TRACE(setting);
         const rx::Bytes result = Optimize(source, setting);
         const rxtest::JpegInfo info = rxtest::ReadJpegInfo(result);
         ASSERT_TRUE(info.ok);
         EXPECT_FALSE(info.progressive);
-        const long scale = rx::JpegQualityScale(setting);
         for (int k = 0; k < 64; ++k) {
             const long q = std::clamp((kAnnexKLuminance[k] * scale + 50) / 100, 1l, 255l);
             ASSERT_EQ(info.luminanceTable[size_t(k)], unsigned(q)) << "entry " << k;
