@@ -6,7 +6,7 @@
 #include "tests/support/JpegTestImages.h"
 
 using rxtest::JpegMarker;
-using rxtest::JpegSpec;
+using rxtest::JpegRecipe;
 
 namespace {
 
@@ -33,7 +33,7 @@ std::vector<JpegMarker> KeptKinds(const std::vector<JpegMarker>& markers) {
 
 struct Kind {
     const char* name;
-    JpegSpec spec;
+    JpegRecipe recipe;
 };
 
 void PrintTo(const Kind& kind, std::ostream* os) {
@@ -43,7 +43,7 @@ void PrintTo(const Kind& kind, std::ostream* os) {
 class LosslessTest : public ::testing::TestWithParam<Kind> {};
 
 TEST_P(LosslessTest, KeepsEveryPixelAndWritesSequential) {
-    const rx::Bytes source = rxtest::MakeJpeg(GetParam().spec);
+    const rx::Bytes source = rxtest::MakeJpeg(GetParam().recipe);
     const rx::Bytes result = Optimize(source, rx::kJpegLossless);
     ASSERT_FALSE(result.empty());
 
@@ -58,14 +58,14 @@ TEST_P(LosslessTest, KeepsEveryPixelAndWritesSequential) {
 
     const rxtest::JpegInfo info = rxtest::ReadJpegInfo(result);
     EXPECT_FALSE(info.progressive);
-    EXPECT_EQ(info.components, GetParam().spec.components);
-    if (!GetParam().spec.progressive) { // standard Huffman tables give way to optimised ones
+    EXPECT_EQ(info.components, GetParam().recipe.components);
+    if (!GetParam().recipe.progressive) { // standard Huffman tables give way to optimised ones
         EXPECT_LT(result.size(), source.size());
     }
 }
 
-JpegSpec Spec(int components, bool progressive, int restart) {
-    JpegSpec s;
+JpegRecipe Recipe(int components, bool progressive, int restart) {
+    JpegRecipe s;
     s.components = components;
     s.progressive = progressive;
     s.restartInterval = restart;
@@ -73,22 +73,22 @@ JpegSpec Spec(int components, bool progressive, int restart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, LosslessTest,
-                         ::testing::Values(Kind{"Baseline", Spec(3, false, 0)},
-                                           Kind{"Progressive", Spec(3, true, 0)},
-                                           Kind{"Greyscale", Spec(1, false, 0)},
-                                           Kind{"GreyscaleProgressive", Spec(1, true, 0)},
-                                           Kind{"Cmyk", Spec(4, false, 0)},
-                                           Kind{"RestartMarkers", Spec(3, false, 2)}),
+                         ::testing::Values(Kind{"Baseline", Recipe(3, false, 0)},
+                                           Kind{"Progressive", Recipe(3, true, 0)},
+                                           Kind{"Greyscale", Recipe(1, false, 0)},
+                                           Kind{"GreyscaleProgressive", Recipe(1, true, 0)},
+                                           Kind{"Cmyk", Recipe(4, false, 0)},
+                                           Kind{"RestartMarkers", Recipe(3, false, 2)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(OptimizeJpegTest, SourceKindsAreWhatTheTestsClaim) {
-    EXPECT_TRUE(rxtest::ReadJpegInfo(rxtest::MakeJpeg(Spec(3, true, 0))).progressive);
-    EXPECT_EQ(rxtest::ReadJpegInfo(rxtest::MakeJpeg(Spec(3, false, 2))).restartInterval, 2u);
-    EXPECT_EQ(rxtest::ReadJpegInfo(rxtest::MakeJpeg(Spec(4, false, 0))).components, 4);
+    EXPECT_TRUE(rxtest::ReadJpegInfo(rxtest::MakeJpeg(Recipe(3, true, 0))).progressive);
+    EXPECT_EQ(rxtest::ReadJpegInfo(rxtest::MakeJpeg(Recipe(3, false, 2))).restartInterval, 2u);
+    EXPECT_EQ(rxtest::ReadJpegInfo(rxtest::MakeJpeg(Recipe(4, false, 0))).components, 4);
 }
 
-JpegSpec WithMetadata() {
-    JpegSpec s;
+JpegRecipe WithMetadata() {
+    JpegRecipe s;
     s.jfif = false; // the source's APP0 is the one below, not the library's
     s.markers.push_back(rxtest::TextMarker(kApp0, "RXTEST-APP0"));
     s.markers.push_back(rxtest::TextMarker(kApp1, "Exif\0", 900));
@@ -101,9 +101,9 @@ JpegSpec WithMetadata() {
 }
 
 TEST(OptimizeJpegTest, MetadataMarkersSurviveInOrderOthersDoNot) {
-    const JpegSpec spec = WithMetadata();
-    const rx::Bytes source = rxtest::MakeJpeg(spec);
-    const std::vector<JpegMarker> expected = KeptKinds(spec.markers);
+    const JpegRecipe recipe = WithMetadata();
+    const rx::Bytes source = rxtest::MakeJpeg(recipe);
+    const std::vector<JpegMarker> expected = KeptKinds(recipe.markers);
     ASSERT_EQ(expected.size(), 6u);
     ASSERT_EQ(std::count_if(expected.begin(), expected.end(),
                             [](const JpegMarker& m) { return m.type == kApp2; }),
@@ -114,8 +114,8 @@ TEST(OptimizeJpegTest, MetadataMarkersSurviveInOrderOthersDoNot) {
         ASSERT_TRUE(info.ok);
         EXPECT_TRUE(KeptKinds(info.markers) == expected);
         for (const JpegMarker& m : info.markers) {
-            EXPECT_NE(m, spec.markers.front()) << "source APP0 copied";
-            EXPECT_NE(m, spec.markers.back()) << "source APP14 copied";
+            EXPECT_NE(m, recipe.markers.front()) << "source APP0 copied";
+            EXPECT_NE(m, recipe.markers.back()) << "source APP14 copied";
         }
     }
 }
@@ -147,10 +147,10 @@ TEST(OptimizeJpegTest, LossyUsesScaledAnnexKTablesWithBaselineLimits) {
 TEST(OptimizeJpegTest, LossyKeepsSizeComponentsAndLooksAlike) {
     for (int components : {1, 3, 4}) {
         SCOPED_TRACE(components);
-        JpegSpec spec;
-        spec.components = components;
-        spec.quality = 95;
-        const rx::Bytes source = rxtest::MakeJpeg(spec);
+        JpegRecipe recipe;
+        recipe.components = components;
+        recipe.quality = 95;
+        const rx::Bytes source = rxtest::MakeJpeg(recipe);
         const rx::Bytes result = Optimize(source, 75);
         const rxtest::JpegSamples before = rxtest::DecodeJpeg(source);
         const rxtest::JpegSamples after = rxtest::DecodeJpeg(result);
@@ -167,9 +167,9 @@ TEST(OptimizeJpegTest, LossyKeepsSizeComponentsAndLooksAlike) {
 
 TEST(OptimizeJpegTest, DamagedInputGivesNoBuffer) {
     const rx::Bytes good = rxtest::MakeJpeg({});
-    JpegSpec progressiveSpec;
-    progressiveSpec.progressive = true;
-    const rx::Bytes progressive = rxtest::MakeJpeg(progressiveSpec);
+    JpegRecipe progressiveRecipe;
+    progressiveRecipe.progressive = true;
+    const rx::Bytes progressive = rxtest::MakeJpeg(progressiveRecipe);
 
     std::vector<std::pair<const char*, rx::Bytes>> cases;
     cases.emplace_back("truncated in the scan",
@@ -194,7 +194,7 @@ TEST(OptimizeJpegTest, DamagedInputGivesNoBuffer) {
         }
     cases.emplace_back("huge header", huge);
 
-    JpegSpec large; // big enough for the output block to grow before the end is missed
+    JpegRecipe large; // big enough for the output block to grow before the end is missed
     large.width = 400;
     large.height = 300;
     rx::Bytes noEnd = rxtest::MakeJpeg(large);

@@ -78,10 +78,10 @@ OptimizeOp Op(OptimizeMode mode, std::uint32_t quality) {
 
 // A PNG written without compression, which the engine can always shrink.
 rx::Bytes UncompressedPng(int width, int height) {
-    rxtest::ImageSpec spec;
-    spec.width = width;
-    spec.height = height;
-    const QImage image = rxtest::MakePixels(spec);
+    rxtest::ImageSpec recipe;
+    recipe.width = width;
+    recipe.height = height;
+    const QImage image = rxtest::MakePixels(recipe);
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
@@ -182,12 +182,12 @@ TEST(OptimizeOpTest, SaveWritesQualityOnly) {
 }
 
 TEST_F(OptimizeOpFiles, LosslessMakesProgressiveJpegSequentialWithSamePixels) {
-    rxtest::JpegSpec spec; // small enough for the sequential form to be shorter
-    spec.width = 64;
-    spec.height = 48;
-    spec.progressive = true;
-    spec.markers.push_back(rxtest::TextMarker(0xE1, "Exif\0", 200));
-    const rx::Bytes source = rxtest::MakeJpeg(spec);
+    rxtest::JpegRecipe recipe; // small enough for the sequential form to be shorter
+    recipe.width = 64;
+    recipe.height = 48;
+    recipe.progressive = true;
+    recipe.markers.push_back(rxtest::TextMarker(0xE1, "Exif\0", 200));
+    const rx::Bytes source = rxtest::MakeJpeg(recipe);
     auto file = Open(source, "photo.jpg");
     OptimizeOp op = Op(OptimizeMode::OnlyJpeg, 1);
     op.apply(*file);
@@ -198,23 +198,23 @@ TEST_F(OptimizeOpFiles, LosslessMakesProgressiveJpegSequentialWithSamePixels) {
     const rxtest::JpegInfo info = rxtest::ReadJpegInfo(result);
     EXPECT_FALSE(info.progressive);
     ASSERT_FALSE(info.markers.empty());
-    EXPECT_EQ(info.markers.back(), spec.markers.front());
+    EXPECT_EQ(info.markers.back(), recipe.markers.front());
     EXPECT_TRUE(rxtest::DecodeJpeg(result).samples == rxtest::DecodeJpeg(source).samples);
 }
 
 TEST_F(OptimizeOpFiles, ResultThatIsNotSmallerIsDiscarded) {
-    rxtest::JpegSpec heavy; // quality 60 cannot beat this
+    rxtest::JpegRecipe heavy; // quality 60 cannot beat this
     heavy.quality = 12;
     heavy.optimizeCoding = true;
-    rxtest::JpegSpec optimal; // the lossless transcode gives the same bytes again
+    rxtest::JpegRecipe optimal; // the lossless transcode gives the same bytes again
     optimal.optimizeCoding = true;
-    rxtest::JpegSpec large; // large enough for progressive to beat sequential coding
+    rxtest::JpegRecipe large; // large enough for progressive to beat sequential coding
     large.width = 400;
     large.height = 266;
     large.progressive = true;
-    for (const auto& [spec, quality] :
+    for (const auto& [recipe, quality] :
          {std::pair{heavy, 5u}, std::pair{optimal, 1u}, std::pair{large, 1u}}) {
-        auto file = Open(rxtest::MakeJpeg(spec), "done.jpg");
+        auto file = Open(rxtest::MakeJpeg(recipe), "done.jpg");
         const rx::StreamPtr before = file->data();
         OptimizeOp op = Op(OptimizeMode::Both, quality);
         op.apply(*file);
@@ -223,9 +223,9 @@ TEST_F(OptimizeOpFiles, ResultThatIsNotSmallerIsDiscarded) {
 }
 
 TEST_F(OptimizeOpFiles, PresetQualityThreeEncodesAtSeventy) {
-    rxtest::JpegSpec spec;
-    spec.quality = 97;
-    auto file = Open(rxtest::MakeJpeg(spec), "q.jpg");
+    rxtest::JpegRecipe recipe;
+    recipe.quality = 97;
+    auto file = Open(rxtest::MakeJpeg(recipe), "q.jpg");
     OptimizeOp op;
     wptree section;
     section.put(L"quality", L"3");

@@ -39,7 +39,7 @@ std::uint8_t Sample(int x, int y, int c, std::uint32_t* seed) {
 }
 
 struct Encoder {
-    const JpegSpec* spec;
+    const JpegRecipe* recipe;
     const rx::Bytes* pixels;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
@@ -50,7 +50,7 @@ struct Encoder {
 bool RunEncoder(Encoder* e) {
     if (setjmp(e->trap.exit))
         return false;
-    const JpegSpec& s = *e->spec;
+    const JpegRecipe& s = *e->recipe;
     jpeg_create_compress(&e->c);
     jpeg_mem_dest(&e->c, &e->buffer, &e->size);
     e->c.image_width = static_cast<JDIMENSION>(s.width);
@@ -133,14 +133,15 @@ bool RunDecoder(Decoder* dec) {
 
 } // namespace
 
-rx::Bytes MakeJpeg(const JpegSpec& spec) {
-    rx::Bytes pixels(size_t(spec.width) * spec.height * spec.components);
+rx::Bytes MakeJpeg(const JpegRecipe& recipe) {
+    rx::Bytes pixels(size_t(recipe.width) * recipe.height * recipe.components);
     std::uint32_t seed = 12345;
-    for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x)
-            for (int c = 0; c < spec.components; ++c)
-                pixels[(size_t(y) * spec.width + x) * spec.components + c] = Sample(x, y, c, &seed);
-    Encoder e{&spec, &pixels};
+    for (int y = 0; y < recipe.height; ++y)
+        for (int x = 0; x < recipe.width; ++x)
+            for (int c = 0; c < recipe.components; ++c)
+                pixels[(size_t(y) * recipe.width + x) * recipe.components + c] =
+                    Sample(x, y, c, &seed);
+    Encoder e{&recipe, &pixels};
     InitTrap(&e.trap);
     e.c.err = &e.trap.mgr;
     const bool ok = RunEncoder(&e);

@@ -17,7 +17,7 @@ struct JpegMarker {
     bool operator==(const JpegMarker&) const = default;
 };
 
-struct JpegSpec {
+struct JpegRecipe {
     int width = 120;
     int height = 80;
     int components = 3; // 1 greyscale, 3 colour (stored as YCbCr), 4 CMYK
@@ -29,8 +29,8 @@ struct JpegSpec {
     std::vector<JpegMarker> markers; // written right after the library's own markers
 };
 
-// A photo-like synthetic image (gradients, edges and noise) encoded as the spec says.
-rx::Bytes MakeJpeg(const JpegSpec& spec);
+// A photo-like synthetic image (gradients, edges and noise) encoded as the recipe says.
+rx::Bytes MakeJpeg(const JpegRecipe& recipe);
 
 // Decoded samples in the file's natural colour space (grey, RGB or CMYK).
 struct JpegSamples {
