@@ -152,7 +152,7 @@ vips::VImage ToDisplayable(vips::VImage image, bool* droppedIcc) {
     }
     if (image.bands() == 2) {
         vips::VImage g = image.extract_band(0);
-        image = g.bandjoin({g, g, image.extract_band(1)});
+        image = vips::VImage::bandjoin(std::vector<vips::VImage>{g, g, g, image.extract_band(1)});
     } else if (image.bands() > 4) {
         image = image.extract_band(0, vips::VImage::option()->set("n", 4));
     }

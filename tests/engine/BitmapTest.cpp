@@ -273,3 +273,18 @@ TEST(Bitmap, MadeFromPixelsKeepsTheSourceMetadata) {
     EXPECT_EQ(*back->DateTime(), "2020:05:06 07:08:09");
     EXPECT_EQ(Bitmap::FromImage(QImage())->IsValid(), false);
 }
+
+TEST(Bitmap, GreyWithAlphaDecodesToGreyColourAndItsAlpha) {
+    const ImageSpec spec{.width = 16, .height = 8, .bands = 2};
+    auto bmp = Bitmap::FromData(Share(MakeImage(2, spec)));
+    QImage* px = bmp->Pixels();
+    ASSERT_NE(px, nullptr);
+    ASSERT_EQ(px->format(), QImage::Format_RGBA8888);
+    const QImage want = rxtest::MakePixels(spec);
+    for (int x = 0; x < 16; ++x) {
+        const QColor got = px->pixelColor(x, 3);
+        EXPECT_EQ(got.red(), got.blue()) << x;
+        EXPECT_EQ(got.red(), want.pixelColor(x, 3).red()) << x;
+        EXPECT_EQ(got.alpha(), want.pixelColor(x, 3).alpha()) << x;
+    }
+}
