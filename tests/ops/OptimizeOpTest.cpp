@@ -14,6 +14,7 @@
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
 #include "ops/OptimizeOp.h"
+#include "ops/OptimizeTempFile.h"
 #include "tests/support/JpegTestImages.h"
 #include "tests/support/TestImages.h"
 
@@ -315,6 +316,22 @@ TEST_F(OptimizeOpFiles, CopyFailureIsTracedAndEndsTheRun) {
     EXPECT_EQ(file->data(), before);
     EXPECT_EQ(log.lines,
               (std::vector<std::wstring>{L"Optimizing ...", L"Optimize done with error 1"}));
+}
+
+TEST_F(OptimizeOpFiles, TemporaryFileAndAnyBackupGoWithTheObject) {
+    fs::path path;
+    {
+        rx::OptimizeTempFile first;
+        rx::OptimizeTempFile second;
+        path = first.path();
+        ASSERT_TRUE(first.stream());
+        EXPECT_EQ(path.parent_path(), temp_.path());
+        EXPECT_EQ(path.filename().string().rfind("RX", 0), 0u);
+        EXPECT_NE(second.path(), path);
+        rxtest::WriteFile(path.string() + ".bak", rx::Bytes(3, 1)); // as a failed engine run might
+        EXPECT_EQ(FolderEntries(temp_.path()).size(), 3u);
+    }
+    EXPECT_TRUE(FolderEntries(temp_.path()).empty());
 }
 
 TEST_F(OptimizeOpFiles, PngRunsFromTwoThreadsBothSucceed) {
