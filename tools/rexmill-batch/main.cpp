@@ -1,0 +1,134 @@
+// rexmill-batch: the window program's batch job from the command line.
+#include <unistd.h>
+
+#include <atomic>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#include <QGuiApplication>
+#include <boost/filesystem/operations.hpp>
+
+#include "app/SettingsStore.h"
+#include "engine/DebugLog.h"
+#include "engine/FileIntake.h"
+#include "engine/MessageBox.h"
+#include "engine/RXWorker.h"
+#include "engine/Text.h"
+#include "presets/OperationSet.h"
+#include "presets/PresetStore.h"
+#include "tools/rexmill-batch/BatchOptions.h"
+#include "tools/rexmill-batch/ProgressPrinter.h"
+
+namespace fs = boost::filesystem;
+using namespace rx;
+using namespace rx::batch;
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+void OnInterrupt(int) { g_interrupted = true; }
+
+// The settings store of the window program, not of this tool.
+const char kWindowProgram[] = "rexmill";
+
+int UsageError(const std::string& reason) {
+    std::fprintf(stderr, "rexmill-batch: %s\nTry 'rexmill-batch --help' for more information.\n",
+                 reason.c_str());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto options = ParseBatchOptions(argc, argv, &error);
+    if (!options)
+        return UsageError(error);
+    if (options->help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
+    std::setlocale(LC_TIME, "");
+    // Text is drawn into images only: no display is ever needed.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own notices (e.g. about the runtime folder) are diagnostics, not output.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        DebugLog(L"%s\n", message.toStdWString().c_str());
+    });
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+
+    SetMessageBoxHandler([](const std::wstring& text, const std::wstring& caption, unsigned) {
+        std::fprintf(stderr, "%s: %s\n", Narrow(caption).c_str(), Narrow(text).c_str());
+        return IDOK;
+    });
+    if (options->verbose)
+        SetDebugLogSink([](const std::wstring& line) {
+            std::string s = Narrow(line);
+            if (s.empty() || s.back() != '\n')
+                s += '\n';
+            std::fputs(s.c_str(), stderr);
+        });
+
+    OperationSet operations;
+    std::wstring presetText;
+    if (options->preset) {
+        presetText = Widen(*options->preset);
+    } else {
+        SettingsStore settings(QString::fromLatin1(kWindowProgram));
+        if (options->presetName) {
+            PresetStore presets(settings);
+            const QString name = QString::fromStdString(*options->presetName);
+            if (presets.indexOf(name) < 0)
+                return UsageError("no preset named '" + *options->presetName + "'");
+            presetText = presets.ReadPreset(name).toStdWString();
+        } else {
+            presetText = settings.workingPreset().toStdWString();
+        }
+    }
+    if (!operations.ApplyPreset(presetText))
+        return UsageError("the preset is not a valid preset document");
+
+    RXWorker job(&operations);
+    FileIntake intake(job);
+    intake.Begin();
+    bool any = false;
+    for (const std::string& p : options->paths)
+        any = intake.AddPath(p) || any;
+    if (!intake.ReportIntake(any))
+        return 2;
+
+    const ProgressPrinter::Style style = options->quiet || options->verbose
+                                             ? ProgressPrinter::Style::Quiet
+                                         : isatty(STDERR_FILENO) ? ProgressPrinter::Style::Bar
+                                                                 : ProgressPrinter::Style::Lines;
+    ProgressPrinter printer(style, job.files());
+    job.setNotifyTarget(&printer);
+    job.setOutputFormat(options->format);
+    job.setOutputFolder(fs::absolute(options->output));
+
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+
+    const size_t total = job.files().size();
+    job.Start();
+    while (job.IsRunning()) {
+        if (g_interrupted) {
+            job.Cancel();
+            std::fprintf(stderr, "rexmill-batch: cancelled\n");
+            return 130;
+        }
+        job.RunPendingCalls();
+        printer.WaitForWake(50);
+    }
+    job.Wait();
+    std::printf("Saved %u of %zu files to %s\n", printer.saved(), total,
+                Narrow(printer.runFolder()).c_str());
+    return printer.finished() && printer.saved() == total ? 0 : 1;
+}
