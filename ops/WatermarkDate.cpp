@@ -1,7 +1,7 @@
 #include "ops/WatermarkDate.h"
 
-#include <cwchar>
 #include <ctime>
+#include <cwchar>
 #include <langinfo.h>
 
 #include <boost/date_time/gregorian/gregorian.hpp>
@@ -34,7 +34,7 @@ std::wstring LongDatePattern() {
     const size_t none = std::string::npos;
     if (d == none || m == none || y == none || (m < d && d < y))
         return L"%A, %B %-d, %Y"; // month, day, year (en_US and the C locale)
-    if (y < m && m < d) // year first without unit marks (e.g. 1995-03-14)
+    if (y < m && m < d)           // year first without unit marks (e.g. 1995-03-14)
         return L"%A %-d %B %Y";
     // Day first; a locale that writes 14.03.1995 writes "14. März" too.
     const size_t after = dfmt.find_first_not_of("%de", d);
@@ -76,7 +76,7 @@ std::optional<boost::gregorian::date> ParseExifDate(const std::string& dateTime)
     if (year < 1400 || month < 1 || month > 12 || day < 1)
         return std::nullopt;
     if (day > boost::gregorian::gregorian_calendar::end_of_month_day(
-                   static_cast<unsigned short>(year), static_cast<unsigned short>(month)))
+                  static_cast<unsigned short>(year), static_cast<unsigned short>(month)))
         return std::nullopt;
     return boost::gregorian::date(static_cast<unsigned short>(year),
                                   static_cast<unsigned short>(month),

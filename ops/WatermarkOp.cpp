@@ -61,8 +61,8 @@ float ReadFloat(const wptree& section, const wchar_t* key, float fallback) {
 
 std::wstring FloatText(float v) {
     char buffer[64];
-    const auto [p, ec] = std::to_chars(buffer, buffer + sizeof buffer, v,
-                                       std::chars_format::general, 7);
+    const auto [p, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 7);
     return ec == std::errc() ? Widen(std::string(buffer, p)) : L"0";
 }
 

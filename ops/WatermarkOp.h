@@ -32,15 +32,15 @@ public:
     std::wstring text;
     boost::filesystem::path imagePath;
     DateFormat dateFormat = ShortDate;
-    std::uint32_t angle = 0;          // degrees, clockwise
-    std::uint32_t alpha = 100;        // opacity in percent
-    std::wstring fontName = L"Arial"; // family name; the generic sans-serif when not installed
-    std::uint32_t fontStyle = 0;      // bits: 1 bold, 2 italic, 4 underline
-    std::uint32_t fontSize = 12;      // em size in pixels before scaling
+    std::uint32_t angle = 0;            // degrees, clockwise
+    std::uint32_t alpha = 100;          // opacity in percent
+    std::wstring fontName = L"Arial";   // family name; the generic sans-serif when not installed
+    std::uint32_t fontStyle = 0;        // bits: 1 bold, 2 italic, 4 underline
+    std::uint32_t fontSize = 12;        // em size in pixels before scaling
     std::uint32_t fontColor = 16777215; // COLORREF: red in the low byte, then green, then blue
-    float positionX = 0.0f;           // 0 left edge, 1 right edge
-    float positionY = 0.0f;           // 0 top edge, 1 bottom edge
-    int imageWidth = 0;               // drawn picture size in pixels before scaling
+    float positionX = 0.0f;             // 0 left edge, 1 right edge
+    float positionY = 0.0f;             // 0 top edge, 1 bottom edge
+    int imageWidth = 0;                 // drawn picture size in pixels before scaling
     int imageHeight = 0;
     // Size of the image the watermark was laid out on (set by the preview's proportion lock);
     // 0 = none. Sizes then scale with the image. Never saved in presets.

@@ -33,8 +33,10 @@ QString ResolveFamily(const QString& name) {
         return generic;
     if (QFontDatabase::hasFamily(name))
         return name;
+    // What an unknown name falls through to; a name resolving to the same is not installed.
+    const QString fallback = QFontInfo(QFont(QStringLiteral("rexmill-no-such-family"))).family();
     const QString resolved = QFontInfo(QFont(name)).family();
-    return resolved.isEmpty() ? generic : resolved;
+    return resolved.isEmpty() || resolved == fallback ? generic : resolved;
 }
 
 void PreparePainter(QPainter& painter) {
@@ -169,7 +171,8 @@ void WatermarkRenderer::DrawPicture(const QImage& picture) {
 
     // Shrinking in one step with a box filter: a bilinear draw alone would skip source pixels.
     QImage source = picture;
-    const int targetW = static_cast<int>(std::lround(ww)), targetH = static_cast<int>(std::lround(wh));
+    const int targetW = static_cast<int>(std::lround(ww)),
+              targetH = static_cast<int>(std::lround(wh));
     if (targetW > 0 && targetH > 0 && (targetW < picture.width() || targetH < picture.height()))
         source = picture.scaled(targetW, targetH, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 

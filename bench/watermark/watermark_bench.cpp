@@ -37,20 +37,18 @@ void Generate(const fs::path& dir) {
         const int cw = s.w / 32 + 1, ch = s.h / 32 + 1;
         std::vector<vips::VImage> bands;
         for (int b = 0; b < 3; ++b)
-            bands.push_back(vips::VImage::gaussnoise(cw, ch, vips::VImage::option()
-                                                                 ->set("mean", 110.0 + 20 * b)
-                                                                 ->set("sigma", 45.0)));
+            bands.push_back(vips::VImage::gaussnoise(
+                cw, ch, vips::VImage::option()->set("mean", 110.0 + 20 * b)->set("sigma", 45.0)));
         vips::VImage coarse = vips::VImage::bandjoin(bands).gaussblur(1.2);
         vips::VImage field = coarse.resize(32.0, vips::VImage::option()->set("kernel", "cubic"))
                                  .crop(0, 0, s.w, s.h);
         vips::VImage ramp = vips::VImage::xyz(s.w, s.h)[1] * (60.0 / s.h) - 30.0;
-        vips::VImage grain = vips::VImage::gaussnoise(s.w, s.h, vips::VImage::option()
-                                                                     ->set("mean", 0.0)
-                                                                     ->set("sigma", 6.0));
-        vips::VImage photo = (field + ramp + grain)
-                                 .cast(VIPS_FORMAT_UCHAR)
-                                 .copy(vips::VImage::option()->set("interpretation",
-                                                                   VIPS_INTERPRETATION_sRGB));
+        vips::VImage grain = vips::VImage::gaussnoise(
+            s.w, s.h, vips::VImage::option()->set("mean", 0.0)->set("sigma", 6.0));
+        vips::VImage photo =
+            (field + ramp + grain)
+                .cast(VIPS_FORMAT_UCHAR)
+                .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
         photo.set("exif-ifd0-Model", "Bench Camera");
         photo.set("exif-ifd0-DateTime", "2024:06:01 10:20:30");
         photo.jpegsave(target.string().c_str(), vips::VImage::option()->set("Q", 90));

@@ -85,20 +85,20 @@ TEST(WatermarkPreset, KeysOfEachKindInWrittenOrder) {
     wptree text;
     op.save(text);
     EXPECT_EQ(Keys(text), (std::vector<std::wstring>{L"text", L"angle", L"alpha", L"font.name",
-                                                      L"font.style", L"font.size", L"font.color",
-                                                      L"position.x", L"position.y"}));
+                                                     L"font.style", L"font.size", L"font.color",
+                                                     L"position.x", L"position.y"}));
     op.mode = static_cast<int>(WatermarkKind::Image);
     wptree image;
     op.save(image);
-    EXPECT_EQ(Keys(image), (std::vector<std::wstring>{L"image.path", L"image.width",
-                                                       L"image.height", L"angle", L"alpha",
-                                                       L"position.x", L"position.y"}));
+    EXPECT_EQ(Keys(image),
+              (std::vector<std::wstring>{L"image.path", L"image.width", L"image.height", L"angle",
+                                         L"alpha", L"position.x", L"position.y"}));
     op.mode = static_cast<int>(WatermarkKind::Script);
     wptree script;
     op.save(script);
-    EXPECT_EQ(Keys(script), (std::vector<std::wstring>{L"text", L"angle", L"alpha", L"font.name",
-                                                        L"font.style", L"font.size",
-                                                        L"font.color"}));
+    EXPECT_EQ(Keys(script),
+              (std::vector<std::wstring>{L"text", L"angle", L"alpha", L"font.name", L"font.style",
+                                         L"font.size", L"font.color"}));
     op.mode = static_cast<int>(WatermarkKind::Datestamp);
     wptree stamp;
     op.save(stamp);
@@ -254,8 +254,8 @@ bool UseTimeLocale(const std::string& name) {
     static const rxtest::TempDir folder;
     const std::string target = (folder.path() / full).string();
     if (!boost::filesystem::exists(target)) {
-        const std::string cmd = "localedef -i " + name + " -f UTF-8 '" + target +
-                                "' >/dev/null 2>&1";
+        const std::string cmd =
+            "localedef -i " + name + " -f UTF-8 '" + target + "' >/dev/null 2>&1";
         if (std::system(cmd.c_str()) != 0 && !boost::filesystem::exists(target))
             return false;
     }

@@ -182,8 +182,8 @@ TEST_F(WatermarkRender, PictureOpacityScalesItsOwnAlpha) {
     op.alpha = 50;
     QImage canvas = Black(40, 40);
     WatermarkRenderer(op, canvas).DrawPicture(picture);
-    EXPECT_NEAR(qRed(canvas.pixel(20, 5)), 128, 2);  // opaque part at half
-    EXPECT_NEAR(qRed(canvas.pixel(20, 35)), 64, 2);  // half-transparent part at a quarter
+    EXPECT_NEAR(qRed(canvas.pixel(20, 5)), 128, 2); // opaque part at half
+    EXPECT_NEAR(qRed(canvas.pixel(20, 35)), 64, 2); // half-transparent part at a quarter
 }
 
 TEST_F(WatermarkRender, SquarePictureTurnedIsPlacedByItsUnrotatedHalfSize) {
@@ -275,12 +275,14 @@ QImage Upright(const rx::Bytes& bytes) {
     return px ? px->convertToFormat(QImage::Format_RGB888) : QImage();
 }
 
-rx::Bytes Contents(const rx::ImageFile& file) { return *file.data()->Contents(); }
+rx::Bytes Contents(const rx::ImageFile& file) {
+    return *file.data()->Contents();
+}
 
 TEST_F(WatermarkRender, PositionsReferToTheUprightImage) {
     FileCase fc;
-    const rx::Bytes source = rxtest::MakeImage(
-        1, {.width = 240, .height = 120, .orientation = 6, .pattern = false});
+    const rx::Bytes source =
+        rxtest::MakeImage(1, {.width = 240, .height = 120, .orientation = 6, .pattern = false});
     rx::ImageFile file(fc.write("side.jpg", source), 0);
     WatermarkOp op = TextOp(L"HH", 30, 1, 1);
     op.apply(file);
@@ -348,11 +350,12 @@ TEST_F(WatermarkRender, DatestampShowsTheExifDateElseTheModificationDay) {
         plain.apply(b);
         return Contents(a) == Contents(b);
     };
-    const rx::Bytes withDate = rxtest::MakeImage(1, {.width = 200, .height = 60,
-                                                     .dateTime = "2014:05:06 12:34:56"});
-    EXPECT_TRUE(stamped(withDate, 1000000000, rx::FormatDate({2014, 5, 6}, WatermarkOp::ShortDate)));
-    const rx::Bytes zeros = rxtest::MakeImage(1, {.width = 200, .height = 60,
-                                                  .dateTime = "0000:00:00 00:00:00"});
+    const rx::Bytes withDate =
+        rxtest::MakeImage(1, {.width = 200, .height = 60, .dateTime = "2014:05:06 12:34:56"});
+    EXPECT_TRUE(
+        stamped(withDate, 1000000000, rx::FormatDate({2014, 5, 6}, WatermarkOp::ShortDate)));
+    const rx::Bytes zeros =
+        rxtest::MakeImage(1, {.width = 200, .height = 60, .dateTime = "0000:00:00 00:00:00"});
     EXPECT_TRUE(stamped(zeros, 1000000000, rx::FormatDate({2001, 9, 9}, WatermarkOp::ShortDate)));
     EXPECT_FALSE(stamped(zeros, 1000000000, rx::FormatDate({2014, 5, 6}, WatermarkOp::ShortDate)));
 }
@@ -361,8 +364,8 @@ TEST_F(WatermarkRender, UndecodableImagePassesThroughUnchanged) {
     FileCase fc;
     rx::Bytes truncated = rxtest::MakeImage(1, {.width = 300, .height = 200});
     truncated.resize(truncated.size() / 2);
-    for (const rx::Bytes& bytes : {rx::Bytes{'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'g'},
-                                   truncated}) {
+    for (const rx::Bytes& bytes :
+         {rx::Bytes{'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'g'}, truncated}) {
         rx::ImageFile file(fc.write("bad.jpg", bytes), 0);
         const rx::StreamPtr before = file.data();
         TextOp(L"HH", 20, 0, 0).apply(file);
@@ -414,12 +417,11 @@ TEST_F(WatermarkRender, EveryDecodableFormatGetsItsWatermark) {
         int format;
         int bands;
         const char* name;
-    } cases[] = {{4, 3, "palette.gif"}, {2, 1, "grey.png"}, {2, 2, "grey-alpha.png"},
+    } cases[] = {{4, 3, "palette.gif"}, {2, 1, "grey.png"},  {2, 2, "grey-alpha.png"},
                  {3, 3, "plain.bmp"},   {5, 4, "rgba.tiff"}, {1, 1, "grey.jpg"}};
     for (const auto& c : cases) {
-        const rx::Bytes source =
-            rxtest::MakeImage(c.format, {.width = 160, .height = 80, .bands = c.bands,
-                                         .pattern = false});
+        const rx::Bytes source = rxtest::MakeImage(
+            c.format, {.width = 160, .height = 80, .bands = c.bands, .pattern = false});
         rx::ImageFile file(fc.write(c.name, source), 0);
         WatermarkOp op = TextOp(L"HH", 40, 0.5f, 0.5f);
         op.fontColor = 0x0000FF;
