@@ -5,6 +5,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QPainter>
 
 #include "engine/Bitmap.h"
@@ -37,6 +38,12 @@ QString ResolveFamily(const QString& name) {
     const QString fallback = QFontInfo(QFont(QStringLiteral("rexmill-no-such-family"))).family();
     const QString resolved = QFontInfo(QFont(name)).family();
     return resolved.isEmpty() || resolved == fallback ? generic : resolved;
+}
+
+// Fonts exist only under a QGuiApplication; without one (a command-line tool) text is skipped
+// rather than taking the process down.
+bool FontsAvailable() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance());
 }
 
 void PreparePainter(QPainter& painter) {
@@ -73,7 +80,7 @@ WatermarkRenderer::TextBox WatermarkRenderer::MeasureText(const QString& text,
                                                           double emSize) const {
     TextBox box;
     box.text = text;
-    if (!(emSize > 0.0))
+    if (!(emSize > 0.0) || text.isEmpty() || !FontsAvailable())
         return box;
     emSize = std::min(emSize, kMaxEmSize);
     // Fonts take integral pixel sizes: lay out at the nearest one and scale the rest.
