@@ -9,6 +9,7 @@
 #include <QPainter>
 
 #include "engine/Bitmap.h"
+#include "engine/DebugLog.h"
 #include "engine/Stream.h"
 
 namespace rx {
@@ -80,8 +81,12 @@ WatermarkRenderer::TextBox WatermarkRenderer::MeasureText(const QString& text,
                                                           double emSize) const {
     TextBox box;
     box.text = text;
-    if (!(emSize > 0.0) || text.isEmpty() || !FontsAvailable())
+    if (!(emSize > 0.0) || text.isEmpty())
         return box;
+    if (!FontsAvailable()) {
+        DebugLog(L"  No fonts in a process without a GUI application: text skipped");
+        return box;
+    }
     emSize = std::min(emSize, kMaxEmSize);
     // Fonts take integral pixel sizes: lay out at the nearest one and scale the rest.
     const int pixelSize = std::max(1, static_cast<int>(std::lround(emSize)));
