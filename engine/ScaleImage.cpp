@@ -22,52 +22,6 @@ using vips::VImage;
 // resampling keeps the result as smooth as a full-size reduction.
 constexpr double kJpegShrinkHeadroom = 1.0;
 
-void ReleaseBytes(gpointer p) {
-    delete static_cast<SharedBytes*>(p);
-}
-
-const char* LoaderName(int format) {
-    switch (format) {
-    case 1:
-        return "jpegload_buffer";
-    case 2:
-        return "pngload_buffer";
-    case 4:
-        return "gifload_buffer";
-    case 5:
-        return "tiffload_buffer";
-    default:
-        return nullptr;
-    }
-}
-
-// Loads with the format's own loader. `shrink` applies to JPEG only, `pages` to GIF and TIFF.
-// The image keeps the bytes alive for as long as it is used.
-VImage Load(const SharedBytes& bytes, int format, int pages, bool sequential, int shrink) {
-    VipsBlob* blob = vips_blob_new(nullptr, bytes->data(), bytes->size());
-    VImage out;
-    vips::VOption* options =
-        VImage::option()
-            ->set("buffer", blob)
-            ->set("out", &out)
-            ->set("fail_on", VIPS_FAIL_ON_ERROR)
-            ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
-    if (format == 1 && shrink > 1)
-        options->set("shrink", shrink);
-    if (format == 4 || format == 5)
-        options->set("n", pages);
-    try {
-        VImage::call(LoaderName(format), options);
-    } catch (...) {
-        vips_area_unref(VIPS_AREA(blob));
-        throw;
-    }
-    vips_area_unref(VIPS_AREA(blob));
-    g_object_set_data_full(G_OBJECT(out.get_image()), "rx-bytes", new SharedBytes(bytes),
-                           ReleaseBytes);
-    return out;
-}
-
 // The largest libjpeg scale-down (1/2, 1/4, 1/8) that still leaves the headroom on both axes.
 int JpegShrink(int sourceW, int sourceH, int targetW, int targetH) {
     const double factor =
@@ -121,22 +75,14 @@ PngLayout ReadPngLayout(const Bytes& b) {
 }
 
 Bytes SavePng(const VImage& image, const PngLayout& layout) {
-    VipsBlob* blob = nullptr;
-    vips::VOption* options = VImage::option()->set("in", image)->set("buffer", &blob);
+    vips::VOption* options = VImage::option();
     if (layout.colourType == 3) {
         options->set("palette", TRUE);
         options->set("bitdepth", std::clamp(layout.bitDepth, 1, 8));
     } else if (layout.colourType == 0 && layout.bitDepth < 8) {
         options->set("bitdepth", std::max(layout.bitDepth, 1));
     }
-    VImage::call("pngsave_buffer", options);
-    if (!blob)
-        throw vips::VError("encoder wrote nothing");
-    size_t size = 0;
-    const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
-    Bytes out(data, data + size);
-    vips_area_unref(VIPS_AREA(blob));
-    return out;
+    return vipsbridge::Save(image, 2, options);
 }
 
 // Bits per sample of a one-channel TIFF (from its first directory), 8 when unknown or not
@@ -173,17 +119,7 @@ int TiffGreyBits(const Bytes& b) {
 Bytes SaveTiff(const VImage& image, int greyBits) {
     if (greyBits == 8 || image.bands() != 1)
         return vipsbridge::Save(image, 5);
-    VipsBlob* blob = nullptr;
-    VImage::call(
-        "tiffsave_buffer",
-        VImage::option()->set("in", image)->set("buffer", &blob)->set("bitdepth", greyBits));
-    if (!blob)
-        throw vips::VError("encoder wrote nothing");
-    size_t size = 0;
-    const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
-    Bytes out(data, data + size);
-    vips_area_unref(VIPS_AREA(blob));
-    return out;
+    return vipsbridge::Save(image, 5, VImage::option()->set("bitdepth", greyBits));
 }
 
 // The header fields that describe the old pixels must not reach the saver: it would write a
@@ -218,7 +154,7 @@ Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height)
     const int storedH = turned ? width : height;
 
     const int shrink = format == 1 ? JpegShrink(sourceW, sourceH, storedW, storedH) : 1;
-    const VImage in = Load(bytes, format, pages > 1 ? -1 : 1, pages == 1, shrink);
+    const VImage in = vipsbridge::LoadHeader(bytes, format, pages > 1 ? -1 : 1, pages == 1, shrink);
     const int loadedPageH = pages > 1 ? vips_image_get_page_height(in.get_image()) : in.height();
     if (pages > 1 && loadedPageH * pages != in.height())
         throw vips::VError("pages of different sizes");

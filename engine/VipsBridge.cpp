@@ -41,7 +41,8 @@ void ReleaseBytes(gpointer p) { delete static_cast<SharedBytes*>(p); }
 
 } // namespace
 
-vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool sequential) {
+vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool sequential,
+                        int shrink) {
     EnsureImagingStarted();
     const char* loader = LoaderName(format);
     if (!loader || !bytes || bytes->empty())
@@ -57,6 +58,8 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
                                                             : VIPS_ACCESS_RANDOM);
     if (format == 4 || format == 5)
         options->set("n", pages);
+    if (format == 1 && shrink > 1)
+        options->set("shrink", shrink);
     try {
         vips::VImage::call(loader, options);
     } catch (...) {
@@ -223,14 +226,18 @@ vips::VImage FromQImage(const QImage& image, QImage* keepAlive) {
         "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
 }
 
-Bytes Save(const vips::VImage& image, int format) {
+Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     EnsureImagingStarted();
     const char* saver = SaverName(format);
-    if (!saver)
+    if (!saver) {
+        delete options;
         throw vips::VError("no encoder for this format");
+    }
     VipsBlob* blob = nullptr;
     vips::VImage in = image;
-    vips::VImage::call(saver, vips::VImage::option()->set("in", in)->set("buffer", &blob));
+    if (!options)
+        options = vips::VImage::option();
+    vips::VImage::call(saver, options->set("in", in)->set("buffer", &blob));
     if (!blob)
         throw vips::VError("encoder wrote nothing");
     size_t size = 0;

@@ -15,8 +15,9 @@ namespace rx::vipsbridge {
 // libvips format here). The image keeps the bytes alive. Pixels are decoded on first access;
 // a damaged file then raises vips::VError. Throws vips::VError when the header is unreadable.
 // `pages` = -1 loads every page or frame (for rescaling multi-page files), 1 the first only.
+// `shrink` (JPEG only) decodes at 1/2, 1/4 or 1/8 of the size in the DCT domain.
 vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages = 1,
-                        bool sequential = false);
+                        bool sequential = false, int shrink = 1);
 
 // Width and height of one frame, taking the page height of multi-page loads.
 int FrameWidth(const vips::VImage& image);
@@ -44,8 +45,8 @@ QImage ToQImage(const vips::VImage& displayable);
 // needed). The QImage must outlive the returned image's use.
 vips::VImage FromQImage(const QImage& image, QImage* keepAlive);
 
-// Encodes with the format's own saver and its default settings (1, 2, 4 or 5).
-// Throws vips::VError on failure.
-Bytes Save(const vips::VImage& image, int format);
+// Encodes with the format's own saver and its default settings (1, 2, 4 or 5); `options` may
+// carry what the source's layout needs kept (e.g. a PNG palette). Throws vips::VError.
+Bytes Save(const vips::VImage& image, int format, vips::VOption* options = nullptr);
 
 } // namespace rx::vipsbridge

@@ -95,15 +95,8 @@ QSize ResizeOp::targetSize(std::uint32_t W, std::uint32_t H) const {
         h = H;
         break;
     }
-    if (w > kMaxSide) {
-        h = h * kMaxSide / w;
-        w = kMaxSide;
-    }
-    if (h > kMaxSide) {
-        w = w * kMaxSide / h;
-        h = kMaxSide;
-    }
-    return {std::max(RoundPixels(w), 1), std::max(RoundPixels(h), 1)};
+    const QSize limited = FitInside(w, h, kMaxSide, kMaxSide); // the per-side limit
+    return {std::max(limited.width(), 1), std::max(limited.height(), 1)};
 }
 
 void ResizeOp::apply(ImageFile& file) {

@@ -39,16 +39,18 @@ now() { date +%s.%N; }
 crush_start=$(now)
 i=0
 for f in "${files[@]}"; do
-    pngcrush -q "$f" "$work/crush-$i.png" >/dev/null 2>&1
+    /usr/bin/time -f %M -a -o "$work/crush.rss" pngcrush -q "$f" "$work/crush-$i.png" >/dev/null 2>&1
     i=$((i + 1))
 done
 crush_time=$(echo "$(now) - $crush_start" | bc -l)
 crush_bytes=0
 for c in "$work"/crush-*.png; do crush_bytes=$((crush_bytes + $(stat -c %s "$c"))); done
 
-read -r l2_bytes l2_time _ < <("$bench" 2 0 "$work/l2" "${files[@]}")
-read -r l5_bytes l5_time _ < <("$bench" 5 0 "$work/l5" "${files[@]}")
-read -r l5s_bytes l5s_time _ < <("$bench" 5 1 "$work/l5s" "${files[@]}")
+crush_rss=$(sort -n "$work/crush.rss" | tail -1)
+peak() { /usr/bin/time -f %M -o "$work/$1.rss" "${@:2}"; }
+read -r l2_bytes l2_time _ < <(peak l2 "$bench" 2 0 "$work/l2" "${files[@]}")
+read -r l5_bytes l5_time _ < <(peak l5 "$bench" 5 0 "$work/l5" "${files[@]}")
+read -r l5s_bytes l5s_time _ < <(peak l5s "$bench" 5 1 "$work/l5s" "${files[@]}")
 
 printf 'png bench: %d files, %d input bytes, %d cores\n' "${#files[@]}" "$input" "$(nproc)"
 printf '%-26s %12s %10s\n' "run" "bytes" "seconds"
@@ -59,3 +61,10 @@ printf '%-26s %12d %10.3f\n' "engine level 5, 1 thread" "$l5s_bytes" "$l5s_time"
 printf 'level 2 bytes / pngcrush bytes: %.3f (target <= 1)\n' "$(echo "$l2_bytes / $crush_bytes" | bc -l)"
 printf 'level 2 time / pngcrush time:   %.3f (target <= 0.5)\n' "$(echo "$l2_time / $crush_time" | bc -l)"
 printf 'level 5 time / 1-thread time:   %.3f (target <= 0.6)\n' "$(echo "$l5_time / $l5s_time" | bc -l)"
+# Rows for bench/run's table: task, ours s, peer, peer s, ours KiB, peer KiB, ours bytes, peer bytes.
+printf 'TABLE\tPNG level 2, %d files\t%s\tpngcrush\t%s\t%s\t%s\t%s\t%s\n' "${#files[@]}" \
+    "$l2_time" "$crush_time" "$(cat "$work/l2.rss")" "$crush_rss" "$l2_bytes" "$crush_bytes"
+printf 'TABLE\tPNG level 5, %d files\t%s\tpngcrush\t%s\t%s\t%s\t%s\t%s\n' "${#files[@]}" \
+    "$l5_time" "$crush_time" "$(cat "$work/l5.rss")" "$crush_rss" "$l5_bytes" "$crush_bytes"
+printf 'TABLE\tPNG level 5 parallel vs 1 thread\t%s\tsame engine, 1 thread\t%s\t%s\t%s\t%s\t%s\n' \
+    "$l5_time" "$l5s_time" "$(cat "$work/l5.rss")" "$(cat "$work/l5s.rss")" "$l5_bytes" "$l5s_bytes"

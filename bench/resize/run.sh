@@ -64,3 +64,9 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "time  rexmill / vipsthumbnail = $(ratio "${wall[rexmill]}" "${wall[vipsthumbnail]}") (target <= 1.0)"
 echo "time  rexmill / mogrify       = $(ratio "${wall[rexmill]}" "${wall[mogrify]}") (target <= 0.4)"
 echo "peak  rexmill / vipsthumbnail = $(ratio "${rss[rexmill]}" "${rss[vipsthumbnail]}") (target <= 1.0)"
+
+# Rows for bench/run's table: task, ours s, peer, peer s, ours KiB, peer KiB, ours bytes, peer bytes.
+for peer in vipsthumbnail mogrify; do
+    printf 'TABLE\tresize %d JPEGs to width 1000\t%s\t%s\t%s\t%s\t%s\t-\t-\n' "${#photos[@]}" \
+        "${wall[rexmill]}" "$peer" "${wall[$peer]}" "${rss[rexmill]}" "${rss[$peer]}"
+done

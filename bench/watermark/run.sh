@@ -46,3 +46,5 @@ for round in 1 2; do
 done
 awk -v a="$ours_best" -v b="$magick_best" -v n="${#files[@]}" 'BEGIN {
     printf "watermark: %d JPEG photos, best of 2: rexmill %.2fs, ImageMagick mogrify %.2fs, ratio %.2f x (target <= 0.5)\n", n, a, b, a / b }'
+printf 'TABLE\ttext watermark on %d JPEGs\t%s\tmogrify -annotate\t%s\t%s\t%s\t-\t-\n' \
+    "${#files[@]}" "$ours_best" "$magick_best" "$ours_rss" "$magick_rss"
