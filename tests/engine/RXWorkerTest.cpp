@@ -222,7 +222,9 @@ TEST(RXWorker, CancelNeverHangsOnSlowOrPendingOwnerCalls) {
         finishedJobs += job.rec.finished;
     }
     SetMessageBoxHandler(previous);
-    EXPECT_LE(ThreadCount(), threads);
+    // A leaked worker per round would add hundreds; the imaging library may grow its own pool
+    // by a few threads on first use of a code path.
+    EXPECT_LE(ThreadCount(), threads + 4);
     SUCCEED() << finishedJobs << " rounds delivered job finished before the cancel";
 }
 
