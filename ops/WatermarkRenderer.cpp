@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QPainter>
+#include <boost/filesystem/operations.hpp>
 
 #include "engine/Bitmap.h"
 #include "engine/DebugLog.h"
@@ -225,12 +227,36 @@ void WatermarkRenderer::DrawScript() {
 QImage LoadWatermarkPicture(const boost::filesystem::path& path) {
     if (path.empty())
         return {};
+    // Every file of a job draws the same picture: the last one decoded is kept (QImage shares
+    // its pixels) and used again while the file's size and time stamp stay the same.
+    struct Cached {
+        boost::filesystem::path path;
+        std::uintmax_t size = 0;
+        std::time_t time = 0;
+        QImage image;
+    };
+    static std::mutex mutex;
+    static Cached last;
+    boost::system::error_code ec, tc;
+    const std::uintmax_t size = boost::filesystem::file_size(path, ec);
+    const std::time_t time = boost::filesystem::last_write_time(path, tc);
+    const bool known = !ec && !tc;
+    if (known) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!last.image.isNull() && last.path == path && last.size == size && last.time == time)
+            return last.image;
+    }
     StreamPtr stream = OpenFileStream(path, false);
     if (!stream)
         return {};
     std::unique_ptr<Bitmap> bitmap = Bitmap::FromData(stream->Contents());
     const QImage* pixels = bitmap->Pixels();
-    return pixels ? *pixels : QImage();
+    QImage image = pixels ? *pixels : QImage();
+    if (known) {
+        std::lock_guard<std::mutex> lock(mutex);
+        last = {path, size, time, image};
+    }
+    return image;
 }
 
 } // namespace rx
