@@ -248,10 +248,19 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
     };
 
     const unsigned workers = unsigned(std::min<std::size_t>(threads_, n));
-    // The likely winner runs first so that the others can stop as soon as they exceed it; the
-    // order of running changes nothing in the result, which is decided in list order.
+    // The likely winner runs first so that the others can stop as soon as they exceed it. The
+    // cheap trials (Huffman only, RLE, fast levels) keep the other cores busy meanwhile, and the
+    // costly ones start when a limit is known. The order of running changes nothing in the
+    // result, which is decided in list order.
     const std::size_t lead = first < n ? first : 0;
-    auto trialAt = [&](std::size_t k) { return k == 0 ? lead : (k <= lead ? k - 1 : k); };
+    std::vector<std::size_t> order{lead};
+    order.reserve(n);
+    const auto cheap = [&](std::size_t i) { return trials[i].zs >= 2 || trials[i].zc <= 3; };
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::size_t i = 0; i < n; ++i)
+            if (i != lead && cheap(i) == (pass == 0))
+                order.push_back(i);
+    auto trialAt = [&](std::size_t k) { return order[k]; };
     if (workers <= 1) {
         std::size_t reported = 0;
         for (std::size_t k = 0; k < n; ++k) {
