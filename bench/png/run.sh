@@ -8,8 +8,9 @@ build="${RX_BENCH_BUILD:-$root/build-bench}"
 if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-ninja -C "$build" rx_png_bench >/dev/null
+ninja -C "$build" rx_png_bench rx_png_bound >/dev/null
 bench="$build/bench/png/rx_png_bench"
+bound="$build/bench/png/rx_png_bound"
 
 candidates=(
     /usr/share/doc/nodejs/contributing/doc_img/compare-boxplot.png
@@ -51,6 +52,8 @@ peak() { /usr/bin/time -f %M -o "$work/$1.rss" "${@:2}"; }
 read -r l2_bytes l2_time _ < <(peak l2 "$bench" 2 0 "$work/l2" "${files[@]}")
 read -r l5_bytes l5_time _ < <(peak l5 "$bench" 5 0 "$work/l5" "${files[@]}")
 read -r l5s_bytes l5s_time _ < <(peak l5s "$bench" 5 1 "$work/l5s" "${files[@]}")
+# The least time any level-2 schedule with the sequential result can take on these cores.
+read -r l2_bound _ < <("$bound" "$(nproc)" "${files[@]}")
 
 printf 'png bench: %d files, %d input bytes, %d cores\n' "${#files[@]}" "$input" "$(nproc)"
 printf '%-26s %12s %10s\n' "run" "bytes" "seconds"
@@ -61,6 +64,8 @@ printf '%-26s %12d %10.3f\n' "engine level 5, 1 thread" "$l5s_bytes" "$l5s_time"
 printf 'level 2 bytes / pngcrush bytes: %.3f (target <= 1)\n' "$(echo "$l2_bytes / $crush_bytes" | bc -l)"
 printf 'level 2 time / pngcrush time:   %.3f (target <= 0.5)\n' "$(echo "$l2_time / $crush_time" | bc -l)"
 printf 'level 5 time / 1-thread time:   %.3f (target <= 0.6)\n' "$(echo "$l5_time / $l5s_time" | bc -l)"
+printf 'level 2 least possible time:    %.3f s = %.3f x pngcrush (every loser stopped at the winner size)\n' \
+    "$l2_bound" "$(echo "$l2_bound / $crush_time" | bc -l)"
 # Rows for bench/run's table: task, ours s, peer, peer s, ours KiB, peer KiB, ours bytes, peer bytes.
 printf 'TABLE\tPNG level 2, %d files\t%s\tpngcrush\t%s\t%s\t%s\t%s\t%s\n' "${#files[@]}" \
     "$l2_time" "$crush_time" "$(cat "$work/l2.rss")" "$crush_rss" "$l2_bytes" "$crush_bytes"

@@ -10,14 +10,21 @@
 #include <thread>
 
 #include <png.h>
+#include <zlib.h>
+
+#include "ops/png/PngFilter.h"
 
 namespace rx::png {
 namespace {
+
+// At most this much memory holds the filtered image data shared by trials.
+constexpr std::size_t kFilterBudget = std::size_t(512) << 20;
 
 // Splits libpng's output stream into chunks, sums the IDAT data and keeps the bytes.
 struct WriteContext {
     const std::atomic<std::uint64_t>* limit = nullptr;
     TrialBytes* bytes = nullptr;
+    bool keepIdat = true;
     std::uint64_t idatSize = 0;
     std::size_t signatureLeft = 8;
     std::uint8_t header[8] = {};
@@ -47,7 +54,8 @@ bool Consume(WriteContext& c, const std::uint8_t* p, std::size_t n) {
             c.signatureLeft -= take;
         } else if (c.dataLeft > 0) {
             take = std::size_t(std::min<std::uint64_t>(n, c.dataLeft));
-            Append(c.inIdat ? (c.bytes ? &c.bytes->idat : nullptr) : c.plain(), p, take);
+            Append(c.inIdat ? (c.bytes && c.keepIdat ? &c.bytes->idat : nullptr) : c.plain(), p,
+                   take);
             c.dataLeft -= take;
         } else if (c.crcLeft > 0) {
             take = std::min(n, c.crcLeft);
@@ -154,14 +162,12 @@ bool Encode(png_structp png, png_infop info, EncodeInput& in) {
     return true;
 }
 
-} // namespace
-
-std::uint64_t TrialWrite(const PngImage& image, const TrialParams& params, int windowBits,
-                         const std::atomic<std::uint64_t>* limit, TrialBytes* bytes) {
-    EncodeInput in{&image, params, windowBits, {}, {}, {}};
-    in.rows.resize(image.height);
-    for (std::uint32_t y = 0; y < image.height; ++y)
-        in.rows[y] = const_cast<png_bytep>(image.row(y));
+// Writes `image` through libpng with the rows `rows` points to. With `keepIdat` false the IDAT
+// data are counted but not kept.
+std::uint64_t WriteRows(const PngImage& image, std::vector<png_bytep> rows,
+                        const TrialParams& params, int windowBits,
+                        const std::atomic<std::uint64_t>* limit, TrialBytes* bytes, bool keepIdat) {
+    EncodeInput in{&image, params, windowBits, std::move(rows), {}, {}};
     for (const PngColor& c : image.palette)
         in.palette.push_back(png_color{c.red, c.green, c.blue});
     for (const RawChunk& raw : image.otherChunks) {
@@ -177,6 +183,7 @@ std::uint64_t TrialWrite(const PngImage& image, const TrialParams& params, int w
     WriteContext ctx;
     ctx.limit = limit;
     ctx.bytes = bytes;
+    ctx.keepIdat = keepIdat;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     if (!png)
         return kTrialTooBig;
@@ -194,6 +201,75 @@ std::uint64_t TrialWrite(const PngImage& image, const TrialParams& params, int w
         return kTrialTooBig;
     }
     return ctx.idatSize;
+}
+
+} // namespace
+
+std::uint64_t TrialWrite(const PngImage& image, const TrialParams& params, int windowBits,
+                         const std::atomic<std::uint64_t>* limit, TrialBytes* bytes) {
+    std::vector<png_bytep> rows(image.height);
+    for (std::uint32_t y = 0; y < image.height; ++y)
+        rows[y] = const_cast<png_bytep>(image.row(y));
+    return WriteRows(image, std::move(rows), params, windowBits, limit, bytes, true);
+}
+
+std::uint64_t TrialDeflate(const std::vector<std::uint8_t>& filtered, const TrialParams& params,
+                           int windowBits, const std::atomic<std::uint64_t>* limit,
+                           TrialBytes* bytes) {
+    // The stream libpng would set up for these parameters on image data of this size.
+    const int bits = params.zs >= 2 ? 9 : windowBits > 0 ? windowBits : 15;
+    z_stream z{};
+    if (deflateInit2(&z, params.zc, Z_DEFLATED, bits, params.zm, params.zs) != Z_OK)
+        return kTrialTooBig;
+    std::uint8_t out[16384];
+    std::uint64_t total = 0;
+    std::size_t fed = 0;
+    int ret = Z_OK;
+    bool over = false;
+    try {
+        while (ret != Z_STREAM_END) {
+            if (z.avail_in == 0 && fed < filtered.size()) {
+                const std::size_t piece = std::min<std::size_t>(filtered.size() - fed, 1u << 30);
+                z.next_in = const_cast<Bytef*>(filtered.data() + fed);
+                z.avail_in = uInt(piece);
+                fed += piece;
+            }
+            z.next_out = out;
+            z.avail_out = sizeof out;
+            ret = deflate(&z, fed == filtered.size() ? Z_FINISH : Z_NO_FLUSH);
+            if (ret != Z_OK && ret != Z_STREAM_END && ret != Z_BUF_ERROR)
+                break;
+            const std::size_t made = sizeof out - z.avail_out;
+            total += made;
+            if (total > limit->load(std::memory_order_relaxed) || total >= kTrialTooBig) {
+                over = true;
+                break;
+            }
+            if (bytes)
+                bytes->idat.insert(bytes->idat.end(), out, out + made);
+        }
+    } catch (...) {
+        deflateEnd(&z);
+        throw;
+    }
+    deflateEnd(&z);
+    if (over || ret != Z_STREAM_END) {
+        if (bytes)
+            *bytes = TrialBytes{};
+        return kTrialTooBig;
+    }
+    return total;
+}
+
+bool TrialFrame(const PngImage& image, TrialBytes& frame) {
+    // The rows do not change the chunks around the image data: write zeros, quickly.
+    const std::vector<std::uint8_t> zero(image.rowBytes, 0);
+    const std::vector<png_bytep> rows(image.height, const_cast<png_bytep>(zero.data()));
+    const std::atomic<std::uint64_t> unlimited(kTrialTooBig - 1);
+    frame = TrialBytes{};
+    return WriteRows(image, rows, TrialParams{1, 8, 0, 0}, 0, &unlimited, &frame, false) <
+               kTrialTooBig &&
+           frame.head.size() >= 8;
 }
 
 TrialRunner::TrialRunner(const PngImage& image, int windowBits, unsigned threads)
@@ -236,13 +312,55 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
         }
         changed.notify_all();
     };
+    // Trials with the same filter (1 to 5) share its filtered image data: made by the first
+    // trial that needs them, dropped after the last. Only when the copies fit in the budget;
+    // otherwise, and for small or interlaced images, every trial goes through libpng.
+    struct SharedFilter {
+        std::once_flag made;
+        std::shared_ptr<const std::vector<std::uint8_t>> data;
+        std::size_t left = 0; // trials still to run, guarded by `mutex`
+    };
+    SharedFilter shared[6];
+    std::size_t filters = 0;
+    for (const TrialParams& t : trials)
+        if (t.f >= 1 && t.f <= 5 && shared[t.f].left++ == 0)
+            ++filters;
+    const std::size_t dataSize = FilteredSize(image_);
+    const bool direct = shareFiltering_ && image_.interlace == 0 &&
+                        dataSize > kTrialDeflateMinimum &&
+                        dataSize <= kFilterBudget / std::max<std::size_t>(filters, 1);
+    auto filtered = [&](int f) -> std::shared_ptr<const std::vector<std::uint8_t>> {
+        SharedFilter& sf = shared[f];
+        std::call_once(sf.made, [&] {
+            std::shared_ptr<const std::vector<std::uint8_t>> data;
+            try {
+                data = std::make_shared<const std::vector<std::uint8_t>>(FilterImage(image_, f));
+            } catch (const std::bad_alloc&) {
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            sf.data = std::move(data);
+        });
+        std::lock_guard<std::mutex> lock(mutex);
+        return sf.data;
+    };
     auto runOne = [&](std::size_t i) {
+        const TrialParams& t = trials[i];
+        const bool filterShared = direct && t.f >= 1 && t.f <= 5;
         auto bytes = std::make_unique<TrialBytes>();
         std::uint64_t size = kTrialTooBig;
         try {
-            size = TrialWrite(image_, trials[i], windowBits_, &sharedLimit, bytes.get());
+            std::shared_ptr<const std::vector<std::uint8_t>> data;
+            if (filterShared)
+                data = filtered(t.f);
+            size = data ? TrialDeflate(*data, t, windowBits_, &sharedLimit, bytes.get())
+                        : TrialWrite(image_, t, windowBits_, &sharedLimit, bytes.get());
         } catch (const std::bad_alloc&) {
             bytes.reset();
+        }
+        if (filterShared) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (--shared[t.f].left == 0)
+                shared[t.f].data.reset();
         }
         record(i, size, std::move(bytes));
     };
@@ -312,6 +430,13 @@ TrialBytes TrialRunner::take(std::size_t index) {
         return {};
     TrialBytes bytes = std::move(*kept_[index]);
     kept_[index].reset();
+    if (bytes.head.empty()) { // a trial straight through zlib: libpng writes the other chunks
+        TrialBytes frame;
+        if (!TrialFrame(image_, frame))
+            return {};
+        bytes.head = std::move(frame.head);
+        bytes.tail = std::move(frame.tail);
+    }
     return bytes;
 }
 

@@ -38,6 +38,22 @@ inline constexpr std::uint64_t kTrialTooBig = std::uint64_t(1) << 31;
 std::uint64_t TrialWrite(const PngImage& image, const TrialParams& params, int windowBits,
                          const std::atomic<std::uint64_t>* limit, TrialBytes* bytes);
 
+// The same trial as TrialWrite with `params.f` >= 1, over the image data FilterImage gave for
+// that filter, straight through zlib: for a non-interlaced image whose image data exceed
+// kTrialDeflateMinimum bytes the IDAT data are TrialWrite's, byte for byte. Only
+// `bytes->idat` is filled.
+std::uint64_t TrialDeflate(const std::vector<std::uint8_t>& filtered, const TrialParams& params,
+                           int windowBits, const std::atomic<std::uint64_t>* limit,
+                           TrialBytes* bytes);
+
+// Below this size of image data libpng shrinks the zlib window to the data, which TrialDeflate
+// does not follow; smaller images take TrialWrite.
+inline constexpr std::size_t kTrialDeflateMinimum = 65536;
+
+// The chunks TrialWrite writes around the image data of `image` (`head` and `tail`; `idat`
+// stays empty). False when libpng fails.
+bool TrialFrame(const PngImage& image, TrialBytes& frame);
+
 class TrialRunner {
 public:
     // `windowBits` 0 takes libpng's default window; `threads` 0 means one per core.
@@ -53,10 +69,14 @@ public:
     // The encoded bytes of a trial that completed with the smallest size seen; empty otherwise.
     TrialBytes take(std::size_t index);
 
+    // Whether run() gives trials with filters 1 to 5 to TrialDeflate (set before run()).
+    void setShareFiltering(bool share) { shareFiltering_ = share; }
+
 private:
     const PngImage& image_;
     int windowBits_;
     unsigned threads_;
+    bool shareFiltering_ = true;
     std::vector<std::unique_ptr<TrialBytes>> kept_;
 };
 

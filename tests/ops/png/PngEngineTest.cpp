@@ -198,3 +198,30 @@ TEST(PngEngine, KeptChunksSurviveTheRewrite) {
         names.push_back(c.name);
     EXPECT_EQ(names, (std::vector<std::string>{"IHDR", "gAMA", "IDAT", "tEXt", "IEND"}));
 }
+
+TEST(PngEngine, LargeImagesKeepPixelsAndChunksWhenTrialsShareFiltering) {
+    // Large enough for the trials with filters 1 to 5 to go straight through zlib.
+    const std::string dir = TempFolder("large");
+    for (const auto& [colorType, depth] : {std::pair{6, 8}, std::pair{0, 16}, std::pair{3, 8}}) {
+        std::vector<Chunk> chunks =
+            SplitChunks(EncodePng(MakeRaw(colorType, depth, 320, 160, 0, 9)));
+        const auto at = colorType == 3 ? chunks.begin() + 2 : chunks.begin() + 1;
+        chunks.insert(at, Chunk{"gAMA", {0, 0, 0xb1, 0x8f}});
+        chunks.insert(chunks.end() - 1, Chunk{"tEXt", {'K', 0, 'v'}});
+        const Bytes original = JoinChunks(chunks);
+        const std::string path = dir + "/large.png";
+        WriteFile(path, original);
+        const EngineRun run = Optimize(path, 2);
+        ASSERT_EQ(run.result, 0) << run.text;
+        const Bytes written = ReadFile(path);
+        ASSERT_LT(written.size(), original.size()) << "colour type " << colorType;
+        const Pixels before = Decode(original), after = Decode(written);
+        ASSERT_TRUE(after.ok);
+        EXPECT_EQ(VisibleDifferences(before, after), 0u) << "colour type " << colorType;
+        std::vector<std::string> names;
+        for (const Chunk& c : SplitChunks(written))
+            if (c.name != "PLTE" && c.name != "tRNS")
+                names.push_back(c.name);
+        EXPECT_EQ(names, (std::vector<std::string>{"IHDR", "gAMA", "IDAT", "tEXt", "IEND"}));
+    }
+}

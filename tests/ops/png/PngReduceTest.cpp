@@ -248,13 +248,7 @@ TEST_P(PngLossless, DecodedPixelsAreUnchanged) {
     const Pixels before = Decode(input), after = Decode(output);
     ASSERT_TRUE(before.ok && after.ok) << run.text;
     ASSERT_EQ(before.rgba.size(), after.rgba.size());
-    std::size_t differences = 0;
-    for (std::size_t i = 0; i < before.rgba.size(); i += 4) {
-        const bool visible = before.rgba[i + 3] != 0;
-        for (int c = visible ? 0 : 3; c < 4; ++c)
-            differences += before.rgba[i + c] != after.rgba[i + c];
-    }
-    EXPECT_EQ(differences, 0u) << run.text;
+    EXPECT_EQ(VisibleDifferences(before, after), 0u) << run.text;
     EXPECT_FALSE(Exists(path + ".bak"));
 }
 

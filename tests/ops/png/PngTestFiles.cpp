@@ -1,5 +1,6 @@
 #include "PngTestFiles.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -118,6 +119,18 @@ RawPng MakeRaw(int colorType, int bitDepth, std::uint32_t width, std::uint32_t h
         }
     }
     return im;
+}
+
+std::size_t VisibleDifferences(const Pixels& before, const Pixels& after) {
+    if (before.rgba.size() != after.rgba.size())
+        return std::max(before.rgba.size(), after.rgba.size());
+    std::size_t differences = 0;
+    for (std::size_t i = 0; i < before.rgba.size(); i += 4) {
+        const bool visible = before.rgba[i + 3] != 0;
+        for (std::size_t c = visible ? 0 : 3; c < 4; ++c)
+            differences += before.rgba[i + c] != after.rgba[i + c];
+    }
+    return differences;
 }
 
 Pixels Decode(const Bytes& bytes) {

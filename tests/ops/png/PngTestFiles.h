@@ -41,6 +41,9 @@ struct Pixels {
 };
 // Decodes any PNG to RGBA with 16 bits per sample (palette, tRNS and grey expanded).
 Pixels Decode(const Bytes& png);
+// Samples that differ between two decodings of the same size: every sample of the pixels
+// visible in `before`, only alpha of the fully transparent ones (their colour may be cleaned).
+std::size_t VisibleDifferences(const Pixels& before, const Pixels& after);
 
 struct Header {
     std::uint32_t width = 0, height = 0;
