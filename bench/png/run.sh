@@ -37,23 +37,34 @@ input=0
 for f in "${files[@]}"; do input=$((input + $(stat -c %s "$f"))); done
 
 now() { date +%s.%N; }
-crush_start=$(now)
-i=0
-for f in "${files[@]}"; do
-    /usr/bin/time -f %M -a -o "$work/crush.rss" pngcrush -q "$f" "$work/crush-$i.png" >/dev/null 2>&1
-    i=$((i + 1))
+min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a + 0 < b + 0) ? a : b }'; }
+peak() { /usr/bin/time -f %M -o "$work/$1.rss" "${@:2}"; }
+# The machine is shared: pngcrush, level 2 and the least possible level-2 time (any schedule
+# that gives the sequential result: every losing trial runs until it exceeds the winner's size)
+# take turns three times, and the fastest run of each counts.
+crush_time=1e9
+l2_time=1e9
+l2_bound=1e9
+for round in 1 2 3; do
+    : >"$work/crush.rss"
+    crush_start=$(now)
+    i=0
+    for f in "${files[@]}"; do
+        /usr/bin/time -f %M -a -o "$work/crush.rss" pngcrush -q "$f" "$work/crush-$i.png" >/dev/null 2>&1
+        i=$((i + 1))
+    done
+    crush_time=$(min "$(echo "$(now) - $crush_start" | bc -l)" "$crush_time")
+    rm -rf "$work/l2"
+    read -r l2_bytes l2_round _ < <(peak l2 "$bench" 2 0 "$work/l2" "${files[@]}")
+    l2_time=$(min "$l2_round" "$l2_time")
+    read -r bound_round _ < <("$bound" "$(nproc)" "${files[@]}")
+    l2_bound=$(min "$bound_round" "$l2_bound")
 done
-crush_time=$(echo "$(now) - $crush_start" | bc -l)
 crush_bytes=0
 for c in "$work"/crush-*.png; do crush_bytes=$((crush_bytes + $(stat -c %s "$c"))); done
-
 crush_rss=$(sort -n "$work/crush.rss" | tail -1)
-peak() { /usr/bin/time -f %M -o "$work/$1.rss" "${@:2}"; }
-read -r l2_bytes l2_time _ < <(peak l2 "$bench" 2 0 "$work/l2" "${files[@]}")
 read -r l5_bytes l5_time _ < <(peak l5 "$bench" 5 0 "$work/l5" "${files[@]}")
 read -r l5s_bytes l5s_time _ < <(peak l5s "$bench" 5 1 "$work/l5s" "${files[@]}")
-# The least time any level-2 schedule with the sequential result can take on these cores.
-read -r l2_bound _ < <("$bound" "$(nproc)" "${files[@]}")
 
 printf 'png bench: %d files, %d input bytes, %d cores\n' "${#files[@]}" "$input" "$(nproc)"
 printf '%-26s %12s %10s\n' "run" "bytes" "seconds"

@@ -366,17 +366,21 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
     };
 
     const unsigned workers = unsigned(std::min<std::size_t>(threads_, n));
-    // The likely winner runs first so that the others can stop as soon as they exceed it. The
-    // cheap trials (Huffman only, RLE, fast levels) keep the other cores busy meanwhile, and the
-    // costly ones start when a limit is known. The order of running changes nothing in the
+    // The likely winner runs first so that the others can stop as soon as they exceed it. Then
+    // the longest trials first: full searches (strategies 0 and 1 above level 3), run-length,
+    // and last Huffman only and the fast levels, which fill the gaps at the end and mostly stop
+    // early since a limit is known by then. The order of running changes nothing in the
     // result, which is decided in list order.
     const std::size_t lead = first < n ? first : 0;
     std::vector<std::size_t> order{lead};
     order.reserve(n);
-    const auto cheap = [&](std::size_t i) { return trials[i].zs >= 2 || trials[i].zc <= 3; };
-    for (int pass = 0; pass < 2; ++pass)
+    const auto cost = [&](std::size_t i) {
+        const TrialParams& t = trials[i];
+        return t.zs == 3 ? 1 : (t.zs == 2 || t.zc <= 3) ? 2 : 0;
+    };
+    for (int pass = 0; pass < 3; ++pass)
         for (std::size_t i = 0; i < n; ++i)
-            if (i != lead && cheap(i) == (pass == 0))
+            if (i != lead && cost(i) == pass)
                 order.push_back(i);
     auto trialAt = [&](std::size_t k) { return order[k]; };
     if (workers <= 1) {
