@@ -8,7 +8,7 @@ mkdir -p "$out/corpus" "$out/crashes"
 clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root" "$root"/ops/png/*.cpp "$root/tests/ops/png/PngTestFiles.cpp" \
     "$root/tests/fuzz/png_fuzz.cpp" -lpng16 -lz -pthread -o "$out/png_fuzz"
-# Seeds: small images of every colour type and depth.
+# Seeds: small images of every colour type and depth, and two large ones.
 if [ -z "$(ls -A "$out/corpus")" ]; then
     i=0
     for spec in "PNG24:" "PNG32:" "PNG8:" "PNG48:" "PNG64:"; do
@@ -21,6 +21,9 @@ if [ -z "$(ls -A "$out/corpus")" ]; then
     convert -size 20x20 gradient: -colorspace Gray -depth 1 "PNG:$out/corpus/g1.png" || true
     convert -size 20x20 gradient: -interlace PNG "PNG:$out/corpus/i.png" || true
     convert -size 20x20 xc:none -fill red -draw 'circle 10,10 5,5' "PNG32:$out/corpus/a.png" || true
+    # Large but small on disk: enough image data for the trials that share their filtering.
+    convert -size 256x200 gradient:red-blue "PNG24:$out/corpus/big24.png" || true
+    convert -size 256x200 pattern:checkerboard "PNG32:$out/corpus/big32.png" || true
 fi
 cd "$out/crashes"
 "$out/png_fuzz" -max_total_time="${1:-600}" -max_len=4096 -timeout=20 -rss_limit_mb=4096 \
