@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/Imaging.h"
+#include "engine/TiffMetadata.h"
 
 namespace rx::vipsbridge {
 namespace {
@@ -37,7 +38,9 @@ const char* SaverName(int format) {
     }
 }
 
-void ReleaseBytes(gpointer p) { delete static_cast<SharedBytes*>(p); }
+void ReleaseBytes(gpointer p) {
+    delete static_cast<SharedBytes*>(p);
+}
 
 } // namespace
 
@@ -50,12 +53,12 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
     // The blob refers to the shared block; the block is kept alive by the loaded image below.
     VipsBlob* blob = vips_blob_new(nullptr, bytes->data(), bytes->size());
     vips::VImage out;
-    vips::VOption* options = vips::VImage::option()
-                                 ->set("buffer", blob)
-                                 ->set("out", &out)
-                                 ->set("fail_on", VIPS_FAIL_ON_ERROR)
-                                 ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL
-                                                            : VIPS_ACCESS_RANDOM);
+    vips::VOption* options =
+        vips::VImage::option()
+            ->set("buffer", blob)
+            ->set("out", &out)
+            ->set("fail_on", VIPS_FAIL_ON_ERROR)
+            ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
     if (format == 4 || format == 5)
         options->set("n", pages);
     if (format == 1 && shrink > 1)
@@ -69,10 +72,20 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
     vips_area_unref(VIPS_AREA(blob));
     g_object_set_data_full(G_OBJECT(out.get_image()), "rx-bytes", new SharedBytes(bytes),
                            ReleaseBytes);
+    // The TIFF loader leaves make, model, dates and the EXIF and GPS directories behind: they
+    // travel as an EXIF block like those of the other formats.
+    if (format == 5 && !vips_image_get_typeof(out.get_image(), VIPS_META_EXIF_NAME)) {
+        const Bytes exif = tiffmeta::ExifBlockFromTiff(bytes->data(), bytes->size());
+        if (!exif.empty())
+            vips_image_set_blob_copy(out.get_image(), VIPS_META_EXIF_NAME, exif.data(),
+                                     exif.size());
+    }
     return out;
 }
 
-int FrameWidth(const vips::VImage& image) { return image.width(); }
+int FrameWidth(const vips::VImage& image) {
+    return image.width();
+}
 
 int FrameHeight(const vips::VImage& image) {
     return vips_image_get_page_height(image.get_image());
@@ -138,10 +151,10 @@ vips::VImage ToDisplayable(vips::VImage image, bool* droppedIcc) {
         image = image.autorot();
     const VipsInterpretation interp = image.interpretation();
     if (interp == VIPS_INTERPRETATION_CMYK && image.bands() >= 4) {
-        vips::VImage cmyk = image.bands() > 4 ? image.extract_band(0, vips::VImage::option()->set("n", 4)) : image;
-        image = cmyk.icc_transform("srgb", vips::VImage::option()
-                                               ->set("input_profile", "cmyk")
-                                               ->set("embedded", TRUE));
+        vips::VImage cmyk =
+            image.bands() > 4 ? image.extract_band(0, vips::VImage::option()->set("n", 4)) : image;
+        image = cmyk.icc_transform(
+            "srgb", vips::VImage::option()->set("input_profile", "cmyk")->set("embedded", TRUE));
         *droppedIcc = true;
     } else if (interp == VIPS_INTERPRETATION_LABS || interp == VIPS_INTERPRETATION_LAB) {
         image = image.colourspace(VIPS_INTERPRETATION_sRGB);
@@ -208,9 +221,9 @@ vips::VImage FromQImage(const QImage& image, QImage* keepAlive) {
         QByteArray buf(packed * img.height(), Qt::Uninitialized);
         for (int y = 0; y < img.height(); ++y)
             std::memcpy(buf.data() + y * packed, img.constScanLine(y), static_cast<size_t>(packed));
-        VipsImage* copied = vips_image_new_from_memory_copy(
-            buf.constData(), static_cast<size_t>(buf.size()), img.width(), img.height(), bands,
-            VIPS_FORMAT_UCHAR);
+        VipsImage* copied =
+            vips_image_new_from_memory_copy(buf.constData(), static_cast<size_t>(buf.size()),
+                                            img.width(), img.height(), bands, VIPS_FORMAT_UCHAR);
         if (!copied)
             throw vips::VError();
         vips::VImage v(copied);
@@ -218,10 +231,9 @@ vips::VImage FromQImage(const QImage& image, QImage* keepAlive) {
             "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
     }
     *keepAlive = img;
-    vips::VImage v = vips::VImage::new_from_memory(const_cast<uchar*>(keepAlive->constBits()),
-                                                   static_cast<size_t>(keepAlive->sizeInBytes()),
-                                                   img.width(), img.height(), bands,
-                                                   VIPS_FORMAT_UCHAR);
+    vips::VImage v = vips::VImage::new_from_memory(
+        const_cast<uchar*>(keepAlive->constBits()), static_cast<size_t>(keepAlive->sizeInBytes()),
+        img.width(), img.height(), bands, VIPS_FORMAT_UCHAR);
     return v.copy(vips::VImage::option()->set(
         "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
 }
@@ -244,6 +256,15 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
     Bytes out(data, data + size);
     vips_area_unref(VIPS_AREA(blob));
+    // The TIFF saver writes no EXIF: its descriptive tags and directories are added here.
+    if (format == 5) {
+        const void* exif = nullptr;
+        size_t exifSize = 0;
+        if (vips_image_get_typeof(in.get_image(), VIPS_META_EXIF_NAME) &&
+            vips_image_get_blob(in.get_image(), VIPS_META_EXIF_NAME, &exif, &exifSize) == 0)
+            tiffmeta::AddExifToTiff(out, static_cast<const std::uint8_t*>(exif), exifSize,
+                                    std::uint32_t(in.width()), std::uint32_t(FrameHeight(in)));
+    }
     return out;
 }
 
