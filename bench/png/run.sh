@@ -84,3 +84,5 @@ printf 'TABLE\tPNG level 5, %d files\t%s\tpngcrush\t%s\t%s\t%s\t%s\t%s\n' "${#fi
     "$l5_time" "$crush_time" "$(cat "$work/l5.rss")" "$crush_rss" "$l5_bytes" "$crush_bytes"
 printf 'TABLE\tPNG level 5 parallel vs 1 thread\t%s\tsame engine, 1 thread\t%s\t%s\t%s\t%s\t%s\n' \
     "$l5_time" "$l5s_time" "$(cat "$work/l5.rss")" "$(cat "$work/l5s.rss")" "$l5_bytes" "$l5s_bytes"
+printf 'TABLE\tPNG level 2, least possible time\t%s\tpngcrush\t%s\t-\t%s\t-\t-\n' \
+    "$l2_bound" "$crush_time" "$crush_rss"
