@@ -6,6 +6,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
 #include <boost/filesystem/operations.hpp>
@@ -94,10 +95,23 @@ WatermarkRenderer::TextBox WatermarkRenderer::MeasureText(const QString& text,
     const int pixelSize = std::max(1, static_cast<int>(std::lround(emSize)));
     box.font = WatermarkFont(pixelSize);
     box.scale = emSize / pixelSize;
+    // Line breaks ("\n", "\r\n" or "\r") start new lines, centred on one another.
+    QString normal = text;
+    normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+    const QStringList lines = normal.split(QChar('\n'));
+    const QFontMetricsF metrics(box.font);
+    double widest = 0;
+    for (const QString& line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        box.lines.emplace_back(QPointF((widest - metrics.horizontalAdvance(lines[i])) / 2,
+                                       double(i) * metrics.lineSpacing()),
+                               lines[i]);
     // The outline's box is the ink that will be drawn (underline included), so a watermark at
     // an edge touches that edge with its letters rather than with the font's line spacing.
     QPainterPath outline;
-    outline.addText(0, 0, box.font, text);
+    for (const auto& [origin, line] : box.lines)
+        outline.addText(origin, box.font, line);
     const QRectF ink = outline.boundingRect();
     box.ink = QRectF(ink.x() * box.scale, ink.y() * box.scale, ink.width() * box.scale,
                      ink.height() * box.scale);
@@ -137,7 +151,8 @@ void WatermarkRenderer::DrawTextBox(QPainter& painter, const TextBox& box,
     painter.save();
     painter.translate(origin);
     painter.scale(box.scale, box.scale);
-    painter.drawText(QPointF(0, 0), box.text);
+    for (const auto& [origin, line] : box.lines)
+        painter.drawText(origin, line);
     painter.restore();
 }
 

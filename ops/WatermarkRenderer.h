@@ -5,6 +5,8 @@
 #pragma once
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <QFont>
 #include <QImage>
@@ -37,6 +39,9 @@ public:
         QFont font;
         double scale = 1; // em size / the font's integral pixel size
         QRectF ink;
+        // Each line with its baseline origin in font pixels: lines follow one another at the
+        // font's line spacing, each centred on the widest.
+        std::vector<std::pair<QPointF, QString>> lines;
         double width() const { return ink.width(); }
         double height() const { return ink.height(); }
     };

@@ -434,3 +434,28 @@ TEST_F(WatermarkRender, EveryDecodableFormatGetsItsWatermark) {
 }
 
 } // namespace
+
+TEST_F(WatermarkRender, LineBreaksStackLinesCentredOnTheWidest) {
+    QImage probe = Black(10, 10);
+    const WatermarkOp measure = TextOp(L"", 30, 0.5f, 0.5f);
+    WatermarkRenderer renderer(measure, probe);
+    const auto one = renderer.MeasureText(QStringLiteral("HHHH"), 30);
+    const auto two = renderer.MeasureText(QStringLiteral("HH\nHHHH"), 30);
+    const auto crlf = renderer.MeasureText(QStringLiteral("HH\r\nHHHH"), 30);
+    EXPECT_NEAR(two.width(), one.width(), 1.0);
+    EXPECT_GT(two.height(), 1.8 * one.height());
+    EXPECT_EQ(crlf.ink, two.ink);
+
+    const WatermarkOp op = TextOp(L"HH\nHHHH", 30, 0.5f, 0.5f);
+    QImage canvas = Black(400, 300);
+    const QImage before = canvas;
+    WatermarkRenderer(op, canvas).DrawText(QString::fromStdWString(op.text));
+    const QRect all = ChangedBox(canvas, before);
+    EXPECT_NEAR(all.height(), two.height(), kSlack);
+    const int middle = all.top() + all.height() / 2;
+    const QRect upper = ChangedBox(canvas.copy(0, 0, 400, middle), before.copy(0, 0, 400, middle));
+    const QRect lower = ChangedBox(canvas.copy(0, middle, 400, 300 - middle),
+                                   before.copy(0, middle, 400, 300 - middle));
+    EXPECT_LT(upper.width(), lower.width() * 3 / 4);
+    EXPECT_NEAR(upper.center().x(), lower.center().x(), kSlack);
+}
