@@ -10,6 +10,8 @@
 #include "engine/BmpCodec.h"
 #include "engine/DebugLog.h"
 #include "engine/Imaging.h"
+#include "engine/TiffMetadata.h"
+#include "engine/TiffPalette.h"
 #include "engine/VipsBridge.h"
 
 namespace rx {
@@ -122,6 +124,30 @@ Bytes SaveTiff(const VImage& image, int greyBits) {
     return vipsbridge::Save(image, 5, VImage::option()->set("bitdepth", greyBits));
 }
 
+// libvips reads a palette TIFF as RGB and writes no palette: the scaled pixels go back onto the
+// source's colour table, with the metadata blocks.
+Bytes SavePaletteTiff(const VImage& image, const tiffpalette::Palette& palette) {
+    bool droppedIcc = false;
+    const QImage pixels = vipsbridge::ToQImage(vipsbridge::ToDisplayable(image, &droppedIcc));
+    tiffpalette::Blocks blocks;
+    blocks.xmp = vipsbridge::BlobField(image, VIPS_META_XMP_NAME).value_or(Bytes{});
+    blocks.iptc = vipsbridge::BlobField(image, VIPS_META_IPTC_NAME).value_or(Bytes{});
+    if (!droppedIcc)
+        blocks.icc = vipsbridge::BlobField(image, VIPS_META_ICC_NAME).value_or(Bytes{});
+    tiffpalette::Palette withResolution = palette;
+    if (!(palette.xResolution > 0)) { // as libvips writes it: pixels per centimetre
+        withResolution.xResolution = float(image.xres() * 10.0);
+        withResolution.yResolution = float(image.yres() * 10.0);
+        withResolution.resolutionUnit = 3;
+    }
+    Bytes tiff = tiffpalette::WritePaletteTiff(pixels, withResolution, blocks);
+    const auto exif = vipsbridge::BlobField(image, VIPS_META_EXIF_NAME);
+    if (!tiff.empty() && exif)
+        tiffmeta::AddExifToTiff(tiff, exif->data(), exif->size(), std::uint32_t(image.width()),
+                                std::uint32_t(image.height()));
+    return tiff;
+}
+
 // The header fields that describe the old pixels must not reach the saver: it would write a
 // stale page split or EXIF dimensions. The savers take the new size from the image itself.
 void FixHeader(VImage& image, int pages, int pageHeight) {
@@ -174,6 +200,12 @@ Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height)
     FixHeader(out, pages, height);
     if (format == 2)
         return SavePng(out, ReadPngLayout(*bytes));
+    if (format == 5 && pages == 1)
+        if (const auto palette = tiffpalette::ReadPalette(bytes->data(), bytes->size())) {
+            Bytes tiff = SavePaletteTiff(out, *palette);
+            if (!tiff.empty())
+                return tiff;
+        }
     if (format == 5)
         return SaveTiff(out, TiffGreyBits(*bytes));
     return vipsbridge::Save(out, format);
