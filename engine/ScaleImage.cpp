@@ -12,6 +12,7 @@
 #include "engine/Imaging.h"
 #include "engine/TiffMetadata.h"
 #include "engine/TiffPalette.h"
+#include "engine/TiffReader.h"
 #include "engine/VipsBridge.h"
 
 namespace rx {
@@ -90,31 +91,12 @@ Bytes SavePng(const VImage& image, const PngLayout& layout) {
 // Bits per sample of a one-channel TIFF (from its first directory), 8 when unknown or not
 // one-channel: libvips loads 1, 2 and 4-bit grey as 8 bits and must be told to write them back.
 int TiffGreyBits(const Bytes& b) {
-    if (b.size() < 8)
-        return 8;
-    const bool little = b[0] == 'I';
-    auto u16 = [&](size_t at) {
-        return at + 2 > b.size() ? 0u
-               : little          ? unsigned(b[at] | b[at + 1] << 8)
-                                 : unsigned(b[at] << 8 | b[at + 1]);
-    };
-    auto u32 = [&](size_t at) {
-        return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
-    };
-    const size_t ifd = u32(4);
-    const unsigned entries = u16(ifd);
-    unsigned bits = 8, samples = 1;
-    for (unsigned i = 0; i < entries; ++i) {
-        const size_t entry = ifd + 2 + size_t(i) * 12;
-        if (entry + 12 > b.size())
-            break;
-        const unsigned tag = u16(entry), type = u16(entry + 2);
-        const unsigned value = type == 3 ? u16(entry + 8) : u32(entry + 8);
-        if (tag == 258)
-            bits = value;
-        else if (tag == 277)
-            samples = value;
-    }
+    TiffReader t(b.data(), b.size());
+    const std::uint32_t ifd = t.header();
+    const auto bitsEntry = ifd ? t.entry(ifd, 258) : std::nullopt;
+    const auto samplesEntry = ifd ? t.entry(ifd, 277) : std::nullopt;
+    const std::uint32_t bits = bitsEntry ? t.number(*bitsEntry).value_or(8) : 8;
+    const std::uint32_t samples = samplesEntry ? t.number(*samplesEntry).value_or(0) : 1;
     return samples == 1 && (bits == 1 || bits == 2 || bits == 4) ? int(bits) : 8;
 }
 

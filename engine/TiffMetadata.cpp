@@ -5,6 +5,8 @@
 #include <set>
 #include <vector>
 
+#include "engine/TiffReader.h"
+
 namespace rx::tiffmeta {
 namespace {
 
@@ -69,73 +71,44 @@ struct Entry {
     std::vector<Entry> directory;
 };
 
-class Reader {
-public:
-    Reader(const std::uint8_t* data, std::size_t size) : d_(data), n_(size) {}
-
-    // Reads the byte order and returns the first directory's offset, 0 when not a classic TIFF.
-    std::uint32_t header() {
-        if (n_ < 8 || !((d_[0] == 'I' && d_[1] == 'I') || (d_[0] == 'M' && d_[1] == 'M')))
-            return 0;
-        little_ = d_[0] == 'I';
-        return u16(2) == 42 ? u32(4) : 0;
-    }
-    bool little() const { return little_; }
-    bool fits(std::size_t at, std::size_t length) const { return at <= n_ && length <= n_ - at; }
-    std::uint16_t u16(std::size_t at) const {
-        if (!fits(at, 2))
-            return 0;
-        return little_ ? std::uint16_t(d_[at] | d_[at + 1] << 8)
-                       : std::uint16_t(d_[at] << 8 | d_[at + 1]);
-    }
-    std::uint32_t u32(std::size_t at) const {
-        return little_ ? std::uint32_t(u16(at)) | std::uint32_t(u16(at + 2)) << 16
-                       : std::uint32_t(u16(at)) << 16 | u16(at + 2);
-    }
-
-    // The entries of the directory at `offset` that `keep` accepts, with the directories they
-    // point to (two levels at most). False when the directory lies outside the data.
-    bool directory(std::uint32_t offset, int depth, bool (*keep)(std::uint16_t),
-                   std::vector<Entry>& out) {
-        const std::uint16_t entries = u16(offset);
-        if (offset < 8 || !fits(offset, 2 + std::size_t(entries) * 12))
-            return false;
-        for (std::uint16_t i = 0; i < entries; ++i) {
-            const std::size_t at = std::size_t(offset) + 2 + std::size_t(i) * 12;
-            Entry e;
-            e.tag = u16(at);
-            e.type = u16(at + 2);
-            e.count = u32(at + 4);
-            const std::size_t size = TypeSize(e.type);
-            if (!keep(e.tag) || size == 0 || e.count == 0 || e.count > (16u << 20) / size)
+// The entries of the directory at `offset` that `keep` accepts, with the directories they
+// point to (two levels at most). False when the directory lies outside the data.
+bool ReadDirectory(const TiffReader& r, std::uint32_t offset, int depth,
+                   bool (*keep)(std::uint16_t), std::vector<Entry>& out) {
+    const std::uint16_t entries = r.u16(offset);
+    if (offset < 8 || !r.fits(offset, 2 + std::size_t(entries) * 12))
+        return false;
+    for (std::uint16_t i = 0; i < entries; ++i) {
+        const std::size_t at = std::size_t(offset) + 2 + std::size_t(i) * 12;
+        Entry e;
+        e.tag = r.u16(at);
+        e.type = r.u16(at + 2);
+        e.count = r.u32(at + 4);
+        const std::size_t size = TypeSize(e.type);
+        if (!keep(e.tag) || size == 0 || e.count == 0 || e.count > (16u << 20) / size)
+            continue;
+        if (IsDirectory(e.tag)) {
+            if (depth >= 2 || e.count != 1 || UnitSize(e.type) != 4 ||
+                !ReadDirectory(r, r.u32(at + 8), depth + 1, KeepAll, e.directory) ||
+                e.directory.empty())
                 continue;
-            if (IsDirectory(e.tag)) {
-                if (depth >= 2 || e.count != 1 || UnitSize(e.type) != 4 ||
-                    !directory(u32(at + 8), depth + 1, KeepAll, e.directory) || e.directory.empty())
-                    continue;
-                e.type = kTypeLong;
-                out.push_back(std::move(e));
-                continue;
-            }
-            const std::size_t length = size * e.count;
-            const std::size_t from = length <= 4 ? at + 8 : u32(at + 8);
-            if (!fits(from, length))
-                continue;
-            e.value.assign(d_ + from, d_ + from + length);
-            const std::size_t unit = UnitSize(e.type);
-            if (!little_ && unit > 1)
-                for (std::size_t k = 0; k < length; k += unit)
-                    std::reverse(e.value.begin() + long(k), e.value.begin() + long(k + unit));
+            e.type = kTypeLong;
             out.push_back(std::move(e));
+            continue;
         }
-        return true;
+        const std::size_t length = size * e.count;
+        const std::size_t from = length <= 4 ? at + 8 : r.u32(at + 8);
+        if (!r.fits(from, length))
+            continue;
+        e.value.assign(r.data() + from, r.data() + from + length);
+        const std::size_t unit = UnitSize(e.type);
+        if (!r.little() && unit > 1)
+            for (std::size_t k = 0; k < length; k += unit)
+                std::reverse(e.value.begin() + long(k), e.value.begin() + long(k + unit));
+        out.push_back(std::move(e));
     }
-
-private:
-    const std::uint8_t* d_;
-    std::size_t n_;
-    bool little_ = true;
-};
+    return true;
+}
 
 // Appends directories to a TIFF structure held in `out`, whose offsets count from `base`.
 class Writer {
@@ -244,9 +217,9 @@ std::size_t ValueBytes(const std::vector<Entry>& entries) {
 
 // The descriptive entries of an EXIF block or a TIFF file.
 bool ReadDescriptive(const std::uint8_t* data, std::size_t size, std::vector<Entry>& out) {
-    Reader r(data, size);
+    TiffReader r(data, size);
     const std::uint32_t first = r.header();
-    return first != 0 && r.directory(first, 0, IsDescriptive, out);
+    return first != 0 && ReadDirectory(r, first, 0, IsDescriptive, out);
 }
 
 } // namespace
@@ -273,7 +246,7 @@ bool AddExifToTiff(Bytes& tiff, const std::uint8_t* exif, std::size_t size, std:
     std::vector<Entry> entries;
     if (!exif || !ReadDescriptive(exif, size, entries) || ValueBytes(entries) > (16u << 20))
         return false;
-    Reader r(tiff.data(), tiff.size());
+    TiffReader r(tiff.data(), tiff.size());
     const std::uint32_t first = r.header();
     const std::uint16_t count = r.u16(first);
     if (first == 0 || !r.fits(first, 2 + std::size_t(count) * 12 + 4) ||
