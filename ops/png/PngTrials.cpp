@@ -378,10 +378,18 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
         const TrialParams& t = trials[i];
         return t.zs == 3 ? 1 : (t.zs == 2 || t.zc <= 3) ? 2 : 0;
     };
-    for (int pass = 0; pass < 3; ++pass)
-        for (std::size_t i = 0; i < n; ++i)
-            if (i != lead && cost(i) == pass)
-                order.push_back(i);
+    // With more than one shared filtering, the trials run filter by filter (the lead's first),
+    // each filter's longest first, so that only the filterings in use are held.
+    const bool grouped = direct && filters > 1;
+    std::vector<int> filterOrder{trials[lead].f};
+    for (int f = 0; f <= 5; ++f)
+        if (f != trials[lead].f)
+            filterOrder.push_back(f);
+    for (std::size_t g = 0; g < (grouped ? filterOrder.size() : 1); ++g)
+        for (int pass = 0; pass < 3; ++pass)
+            for (std::size_t i = 0; i < n; ++i)
+                if (i != lead && cost(i) == pass && (!grouped || trials[i].f == filterOrder[g]))
+                    order.push_back(i);
     auto trialAt = [&](std::size_t k) { return order[k]; };
     if (workers <= 1) {
         std::size_t reported = 0;
