@@ -25,6 +25,16 @@ State StateOf(const QString& name) {
     }
 }
 
+// Sets the brush and pen of a light (not pressed) toggle face of height h; returns its ink.
+QColor UseLightFace(QPainter& p, int h) {
+    QLinearGradient g(0, 0, 0, h);
+    g.setColorAt(0, QColor(0xFB, 0xFB, 0xFD));
+    g.setColorAt(1, QColor(0xE4, 0xE7, 0xEE));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(0xB3, 0xB9, 0xC6), 1));
+    return QColor(0x4A, 0x50, 0x5C);
+}
+
 // The coloured text buttons; the caption is drawn by the button itself in white.
 void TextButton(QPainter& p, int w, int h, const QColor& base, State st) {
     const QRectF r(0.5, 0.5, w - 1, h - 2);
@@ -91,13 +101,8 @@ void TogglePill(QPainter& p, int w, int h, const Toggle& t, State st) {
         p.drawRoundedRect(r.adjusted(1, 1, -1, -1), rad - 1, rad - 1);
         ink = QColor(255, 255, 255);
     } else {
-        QLinearGradient g(0, 0, 0, h);
-        g.setColorAt(0, QColor(0xFB, 0xFB, 0xFD));
-        g.setColorAt(1, QColor(0xE4, 0xE7, 0xEE));
-        p.setBrush(g);
-        p.setPen(QPen(QColor(0xB3, 0xB9, 0xC6), 1));
+        ink = UseLightFace(p, h);
         p.drawRoundedRect(r, rad, rad);
-        ink = QColor(0x4A, 0x50, 0x5C);
     }
     const QFont font = MakeFont(GetFonts().narrowBold, 11.5);
     const QFontMetricsF fm(font);
@@ -127,12 +132,7 @@ void PreviewToggle(QPainter& p, int w, int h, State st) {
         p.setPen(QPen(Darker(kViolet, 0.3), 1));
         ink = QColor(255, 255, 255);
     } else {
-        QLinearGradient g(0, 0, 0, h);
-        g.setColorAt(0, QColor(0xFB, 0xFB, 0xFD));
-        g.setColorAt(1, QColor(0xE4, 0xE7, 0xEE));
-        p.setBrush(g);
-        p.setPen(QPen(QColor(0xB3, 0xB9, 0xC6), 1));
-        ink = QColor(0x4A, 0x50, 0x5C);
+        ink = UseLightFace(p, h);
     }
     p.drawRoundedRect(r, 7, 7);
     DrawGlyph(p, Glyph::Eye, QRectF(8.5, 8, w - 17, h - 16), ink);
