@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace rx {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "presets/PresetStore.h"
 #include "tests/support/SettingsLocation.h"
 

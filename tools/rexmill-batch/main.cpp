@@ -10,7 +10,7 @@
 #include <QGuiApplication>
 #include <boost/filesystem/operations.hpp>
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "engine/DebugLog.h"
 #include "engine/FileIntake.h"
 #include "engine/MessageBox.h"

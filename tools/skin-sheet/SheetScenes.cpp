@@ -1,3 +1,4 @@
+#include "engine/Version.h"
 #include "SheetScenes.h"
 
 #include "ui/CColorButton.h"
@@ -389,7 +390,7 @@ QVector<Tile> ControlScenes() {
         Host h(QSize(220, 40), Paper());
         auto* l = new rx::CLabel(&h);
         l->setGeometry(5, 5, 210, 30);
-        l->setText("Version 1.0.257");
+        l->setText(QString("Version %1").arg(rx::kVersion));
         l->Attach();
         l->UseTransparentBackground(true).UseFontFace("Lucida Sans Unicode").UseFontPoints(10);
         l->UseTextColour(Qt::black).UseBold(true);

@@ -3,7 +3,7 @@
 #include <QSettings>
 #include <boost/filesystem/operations.hpp>
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/SettingsLocation.h"
 
 using namespace rx;
