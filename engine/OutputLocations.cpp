@@ -75,8 +75,8 @@ fs::path RelativeFolder(const FileEntry& entry, bool singleBase) {
         ++f;
     }
     if (p != prefix.end() && p->native() != ".")
-        throw std::out_of_range("`" + prefix.string() + "` is not prefix of `" + folder.string() +
-                                "`.");
+        throw std::range_error("`" + prefix.string() + "` is not prefix of `" + folder.string() +
+                               "`.");
     fs::path result;
     for (; f != folder.end(); ++f)
         result /= *f;

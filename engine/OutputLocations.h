@@ -37,11 +37,10 @@ std::string RunFolderName(const OperationList& list);
 // + " 1", " 2", ... while the name is taken by a folder. *formed holds the candidate being
 // created, so it names the failing path when a boost::filesystem::filesystem_error is thrown.
 boost::filesystem::path CreateRunFolder(const boost::filesystem::path& outputFolder,
-                                        const OperationList& list,
-                                        boost::filesystem::path* formed);
+                                        const OperationList& list, boost::filesystem::path* formed);
 
 // The file's folder relative to its base (single base) or to the base's parent folder.
-// Throws std::out_of_range when the base is not a leading part of the file's folder.
+// Throws std::range_error when the base is not a leading part of the file's folder.
 boost::filesystem::path RelativeFolder(const FileEntry& entry, bool singleBase);
 
 // Creates the folder and its missing parents the first time it is met in a job.

@@ -249,4 +249,26 @@ std::unique_ptr<Bytes> StreamToGlobalMemory(Stream* source) {
     return block;
 }
 
+std::uint32_t StreamStatusCode(StreamStatus status) {
+    switch (status) {
+    case StreamStatus::Ok:
+        return 0;
+    case StreamStatus::InvalidArgument:
+        return 0x80070057; // E_INVALIDARG
+    case StreamStatus::FileExists:
+        return 0x80070050; // from ERROR_FILE_EXISTS
+    case StreamStatus::NotFound:
+        return 0x80070002; // from ERROR_FILE_NOT_FOUND
+    case StreamStatus::AccessDenied:
+        return 0x80070005; // E_ACCESSDENIED
+    case StreamStatus::ReadFault:
+        return 0x8007001E; // from ERROR_READ_FAULT
+    case StreamStatus::WriteFault:
+        return 0x8007001D; // from ERROR_WRITE_FAULT
+    case StreamStatus::Failed:
+        break;
+    }
+    return 0x80004005; // E_FAIL
+}
+
 } // namespace rx

@@ -25,6 +25,10 @@ enum class StreamStatus {
     Failed,
 };
 
+// The number a status is logged with, in the numbering of the platform's COM results: 0 for
+// Ok, 0x80070057 for InvalidArgument, 0x80070050 for FileExists, 0x80004005 for Failed, ...
+std::uint32_t StreamStatusCode(StreamStatus status);
+
 enum class SeekOrigin { Begin, Current, End };
 
 class Stream {

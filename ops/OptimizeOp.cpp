@@ -5,6 +5,7 @@
 
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
+#include "engine/PresetValue.h"
 #include "ops/OptimizeJpeg.h"
 #include "ops/OptimizePng.h"
 #include "ops/OptimizeTempFile.h"
@@ -13,21 +14,6 @@ namespace rx {
 namespace {
 
 const wchar_t* const kQualityKey = L"quality";
-
-// A complete unsigned decimal number; values too large for 32 bits saturate.
-bool ParseUnsigned(const std::wstring& text, std::uint32_t* value) {
-    if (text.empty())
-        return false;
-    constexpr std::uint64_t kMax = 0xFFFFFFFFu;
-    std::uint64_t v = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9')
-            return false;
-        v = std::min(v * 10 + static_cast<unsigned>(c - L'0'), kMax + 1);
-    }
-    *value = static_cast<std::uint32_t>(std::min(v, kMax));
-    return true;
-}
 
 std::uint64_t StreamSize(Stream& stream) {
     std::uint64_t size = 0;
@@ -43,11 +29,8 @@ const wchar_t* OptimizeModeLabel(int mode) {
 }
 
 void OptimizeOp::load(const boost::property_tree::wptree& section) {
-    quality = kDefaultQuality;
-    const auto text = section.get_optional<std::wstring>(kQualityKey);
-    std::uint32_t value = 0;
-    if (text && ParseUnsigned(*text, &value))
-        quality = value > kMaxQuality ? kMaxQuality : value;
+    quality =
+        std::clamp(ReadUnsigned(section, kQualityKey, kDefaultQuality), kMinQuality, kMaxQuality);
 }
 
 void OptimizeOp::save(boost::property_tree::wptree& section) const {
@@ -82,7 +65,7 @@ bool OptimizeOp::optimizePng(ImageFile& file) const {
     OptimizeTempFile temp;
     const StreamStatus copied = CopyStream(file.data().get(), temp.stream().get());
     if (copied != StreamStatus::Ok) {
-        DebugLog(L"Optimize done with error %x", static_cast<unsigned>(copied));
+        DebugLog(L"Optimize done with error %x", static_cast<unsigned>(StreamStatusCode(copied)));
         return false;
     }
     temp.closeStream();

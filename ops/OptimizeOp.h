@@ -27,21 +27,23 @@ inline constexpr std::array<int, 6> JpegQualityTable = {0, -1, 75, 70, 65, 60};
 class OptimizeOp final : public Operation {
 public:
     static constexpr std::uint32_t kDefaultQuality = 1;
+    static constexpr std::uint32_t kMinQuality = 1;
     static constexpr std::uint32_t kMaxQuality = 5;
 
     // 1 (lossless) to 5 (strongest); picks the JPEG setting and is the PNG engine's level.
-    // Values above kMaxQuality act as kMaxQuality.
+    // Values outside act as the nearest end: 0 is never a JPEG quality of 0.
     std::uint32_t quality = kDefaultQuality;
 
     OptimizeOp() { mode = static_cast<int>(OptimizeMode::OnlyJpeg); }
 
     // Replaces the file's bytes by a smaller encoding when one is found; never reports an
     // error and leaves the file as it was when anything fails. Runs on the worker or the
-    // preview thread; PNG runs are serialised because the engine is process-wide.
+    // preview thread, both at once if need be: each PNG run has an engine of its own.
     void apply(ImageFile& file) override;
     bool isReady() const override { return true; }
     int type() const override { return KindOptimize; }
-    // "quality": unsigned decimal, default 1 when missing or not a complete number.
+    // "quality": unsigned decimal, default 1 when missing or not a complete 32-bit number;
+    // then kept within 1 to 5.
     void load(const boost::property_tree::wptree& section) override;
     void save(boost::property_tree::wptree& section) const override;
 
@@ -49,7 +51,9 @@ public:
     int pngLevel() const { return static_cast<int>(effectiveQuality()); }
 
 private:
-    std::uint32_t effectiveQuality() const { return quality > kMaxQuality ? kMaxQuality : quality; }
+    std::uint32_t effectiveQuality() const {
+        return quality < kMinQuality ? kMinQuality : quality > kMaxQuality ? kMaxQuality : quality;
+    }
     void optimizeJpeg(ImageFile& file) const;
     // False when the copy into the temporary file failed (apply then ends without its last line).
     bool optimizePng(ImageFile& file) const;

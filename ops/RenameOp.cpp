@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 
 #include "engine/ImageFile.h"
+#include "engine/PresetValue.h"
 #include "engine/Text.h"
 
 namespace rx {
@@ -14,26 +14,10 @@ const wchar_t* const kCommonKey = L"common";
 const wchar_t* const kDigitsKey = L"digits";
 const wchar_t* const kStartWithKey = L"startWith";
 
-// An unsigned decimal preset value, or the fallback when absent or not a whole 32-bit number.
-std::uint32_t ReadUnsigned(const boost::property_tree::wptree& section, const wchar_t* key,
-                           std::uint32_t fallback) {
-    const auto text = section.get_optional<std::wstring>(key);
-    if (!text || text->empty() || text->size() > 10)
-        return fallback;
-    std::uint64_t value = 0;
-    for (wchar_t c : *text) {
-        if (c < L'0' || c > L'9')
-            return fallback;
-        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
-    }
-    return value > std::numeric_limits<std::uint32_t>::max() ? fallback
-                                                             : static_cast<std::uint32_t>(value);
-}
-
 } // namespace
 
 void RenameOp::load(const boost::property_tree::wptree& section) {
-    common = section.get<std::wstring>(kCommonKey, L"");
+    common = ReadText(section, kCommonKey).value_or(L"");
     digits = ReadUnsigned(section, kDigitsKey, 0);
     startWith = ReadUnsigned(section, kStartWithKey, 1);
 }
@@ -49,7 +33,8 @@ boost::filesystem::path RenameOp::newName(int index,
     char number[64];
     std::snprintf(number, sizeof number, "%0*lld", static_cast<int>(std::min(digits, kMaxDigits)),
                   static_cast<long long>(startWith) + index);
-    std::string text = Narrow(common);
+    // A NUL cannot be part of a name: the text ends there, like a C string would.
+    std::string text = Narrow(common.substr(0, common.find(L'\0')));
     // The common text must name a file in the run folder, never a path out of it.
     std::replace(text.begin(), text.end(), '/', '_');
     std::string name = mode == Suffix ? number + text : text + number;

@@ -1,11 +1,11 @@
 #include "ops/ResizeOp.h"
 
 #include <algorithm>
-#include <cwchar>
-#include <limits>
+#include <cmath>
 
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
+#include "engine/PresetValue.h"
 #include "engine/ScaleImage.h"
 
 namespace rx {
@@ -15,19 +15,10 @@ const wchar_t* const kWidthKey = L"width";
 const wchar_t* const kHeightKey = L"height";
 const wchar_t* const kPercentKey = L"percent";
 
-// An unsigned decimal preset value; 0 when absent or not a whole unsigned 32-bit number.
-std::uint32_t ReadUnsigned(const boost::property_tree::wptree& section, const wchar_t* key) {
-    const auto text = section.get_optional<std::wstring>(key);
-    if (!text || text->empty() || text->size() > 10)
-        return 0;
-    std::uint64_t value = 0;
-    for (wchar_t c : *text) {
-        if (c < L'0' || c > L'9')
-            return 0;
-        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
-    }
-    return value > std::numeric_limits<std::uint32_t>::max() ? 0
-                                                             : static_cast<std::uint32_t>(value);
+// R(x) of the mode arithmetic, kept in double: sizes far beyond int (a width of 4294967295 from
+// a hand-edited preset) must reach the side limit with their true proportions.
+double Round(double x) {
+    return x > 0.0 ? std::floor(x + 0.5) : 0.0;
 }
 
 } // namespace
@@ -49,9 +40,9 @@ bool ResizeOp::isReady() const {
 }
 
 void ResizeOp::load(const boost::property_tree::wptree& section) {
-    width = ReadUnsigned(section, kWidthKey);
-    height = ReadUnsigned(section, kHeightKey);
-    percent = ReadUnsigned(section, kPercentKey);
+    width = ReadUnsigned(section, kWidthKey, 0);
+    height = ReadUnsigned(section, kHeightKey, 0);
+    percent = ReadUnsigned(section, kPercentKey, 0);
 }
 
 void ResizeOp::save(boost::property_tree::wptree& section) const {
@@ -68,16 +59,16 @@ QSize ResizeOp::targetSize(std::uint32_t W, std::uint32_t H) const {
     switch (mode) {
     case Width:
         w = width;
-        h = RoundPixels(H * (double(width) / W));
+        h = Round(H * (double(width) / W));
         break;
     case Height:
         h = height;
-        w = RoundPixels(W * (double(height) / H));
+        w = Round(W * (double(height) / H));
         break;
     case Percentage: {
         const double p = percent / 100.0;
-        w = RoundPixels(W * p);
-        h = RoundPixels(H * p);
+        w = Round(W * p);
+        h = Round(H * p);
         break;
     }
     case MaxSize: {

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <cwchar>
+#include <iterator>
 #include <langinfo.h>
 
 #include <boost/date_time/gregorian/gregorian.hpp>
@@ -52,12 +53,17 @@ std::wstring FormatDate(const boost::gregorian::date& date, WatermarkOp::DateFor
         pattern = LongDatePattern();
     else
         return {};
+    return FormatDatePattern(date, pattern);
+}
+
+std::wstring FormatDatePattern(const boost::gregorian::date& date, const std::wstring& pattern) {
     if (date.is_special())
         return {};
     std::tm tm = boost::gregorian::to_tm(date); // time of day zero, tm_isdst -1
     // Wide formatting takes the names straight from the LC_TIME locale, whatever LC_CTYPE is.
+    // 128 characters with the terminating NUL: at most 127 of text.
     wchar_t buffer[128];
-    const size_t n = std::wcsftime(buffer, 127, pattern.c_str(), &tm);
+    const size_t n = std::wcsftime(buffer, std::size(buffer), pattern.c_str(), &tm);
     return std::wstring(buffer, n);
 }
 
@@ -88,7 +94,7 @@ boost::gregorian::date StampDate(const std::optional<std::string>& exifDateTime,
     if (exifDateTime && !exifDateTime->empty())
         if (auto date = ParseExifDate(*exifDateTime))
             return *date;
-    if (modified < 0)
+    if (modified == kUnknownModified)
         return boost::gregorian::day_clock::universal_day();
     const boost::posix_time::ptime epoch(boost::gregorian::date(1970, 1, 1));
     return (epoch + boost::posix_time::seconds(modified)).date();

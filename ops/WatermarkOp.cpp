@@ -1,12 +1,12 @@
 #include "ops/WatermarkOp.h"
 
+#include <algorithm>
 #include <charconv>
-#include <climits>
-#include <cmath>
 #include <cwctype>
 
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
+#include "engine/PresetValue.h"
 #include "engine/Text.h"
 #include "ops/WatermarkDate.h"
 #include "ops/WatermarkRenderer.h"
@@ -15,49 +15,6 @@ namespace rx {
 namespace {
 
 using boost::property_tree::wptree;
-
-std::optional<std::wstring> Value(const wptree& section, const wchar_t* key) {
-    if (auto v = section.get_optional<std::wstring>(key))
-        return *v;
-    return std::nullopt;
-}
-
-// Whole-text conversions: anything left over, a sign where none belongs, or a value out of the
-// field's range gives nothing, and the caller takes the default.
-std::optional<long long> ParseInteger(const std::wstring& text, long long lo, long long hi) {
-    const std::string s = Narrow(text);
-    long long v = 0;
-    const char* end = s.data() + s.size();
-    const auto [p, ec] = std::from_chars(s.data(), end, v);
-    if (s.empty() || ec != std::errc() || p != end || v < lo || v > hi)
-        return std::nullopt;
-    return v;
-}
-
-std::uint32_t ReadUnsigned(const wptree& section, const wchar_t* key, std::uint32_t fallback) {
-    const auto text = Value(section, key);
-    const auto v = text ? ParseInteger(*text, 0, UINT32_MAX) : std::nullopt;
-    return v ? static_cast<std::uint32_t>(*v) : fallback;
-}
-
-int ReadSigned(const wptree& section, const wchar_t* key, int fallback) {
-    const auto text = Value(section, key);
-    const auto v = text ? ParseInteger(*text, INT_MIN, INT_MAX) : std::nullopt;
-    return v ? static_cast<int>(*v) : fallback;
-}
-
-float ReadFloat(const wptree& section, const wchar_t* key, float fallback) {
-    const auto text = Value(section, key);
-    if (!text)
-        return fallback;
-    const std::string s = Narrow(*text);
-    float v = 0;
-    const char* end = s.data() + s.size();
-    const auto [p, ec] = std::from_chars(s.data(), end, v, std::chars_format::general);
-    if (s.empty() || ec != std::errc() || p != end || !std::isfinite(v))
-        return fallback;
-    return v;
-}
 
 std::wstring FloatText(float v) {
     char buffer[64];
@@ -116,14 +73,16 @@ bool WatermarkOp::isReady() const {
 }
 
 void WatermarkOp::load(const wptree& section) {
-    text = Value(section, L"text").value_or(L"");
-    imagePath = PathFromText(UnquotePath(Value(section, L"image.path").value_or(L"")));
+    text = ReadText(section, L"text").value_or(L"");
+    if (text.size() > kMaxTextLength)
+        text.resize(kMaxTextLength);
+    imagePath = PathFromText(UnquotePath(ReadText(section, L"image.path").value_or(L"")));
     imageWidth = ReadSigned(section, L"image.width", 0);
     imageHeight = ReadSigned(section, L"image.height", 0);
     dateFormat = static_cast<DateFormat>(ReadSigned(section, L"dateFormat", ShortDate));
     angle = ReadUnsigned(section, L"angle", 0);
-    alpha = ReadUnsigned(section, L"alpha", 100);
-    fontName = Value(section, L"font.name").value_or(L"Arial");
+    alpha = std::min(ReadUnsigned(section, L"alpha", 100), kMaxAlpha);
+    fontName = ReadText(section, L"font.name").value_or(L"Arial");
     fontStyle = ReadUnsigned(section, L"font.style", 0);
     fontSize = ReadUnsigned(section, L"font.size", 12);
     fontColor = ReadUnsigned(section, L"font.color", 16777215);
@@ -196,7 +155,7 @@ void WatermarkOp::apply(ImageFile& file) {
         WatermarkRenderer renderer(*this, *pixels);
         switch (kind()) {
         case WatermarkKind::Text:
-            renderer.DrawText(QString::fromStdWString(text));
+            renderer.DrawText(QString::fromStdWString(text.substr(0, kMaxTextLength)));
             break;
         case WatermarkKind::Image:
             renderer.DrawPicture(LoadWatermarkPicture(imagePath));

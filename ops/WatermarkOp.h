@@ -29,11 +29,16 @@ public:
         LongDate = 1,  // the time locale's long date, with weekday and month names
     };
 
+    // Longest text drawn: a longer one (from a hand-edited preset) is cut here, so that
+    // measuring and drawing stay bounded.
+    static constexpr size_t kMaxTextLength = 4096;
+    static constexpr std::uint32_t kMaxAlpha = 100;
+
     std::wstring text;
     boost::filesystem::path imagePath;
     DateFormat dateFormat = ShortDate;
     std::uint32_t angle = 0;            // degrees, clockwise
-    std::uint32_t alpha = 100;          // opacity in percent
+    std::uint32_t alpha = 100;          // opacity in percent, 0 to kMaxAlpha
     std::wstring fontName = L"Arial";   // family name; the generic sans-serif when not installed
     std::uint32_t fontStyle = 0;        // bits: 1 bold, 2 italic, 4 underline
     std::uint32_t fontSize = 12;        // em size in pixels before scaling
@@ -56,7 +61,8 @@ public:
     void apply(ImageFile& file) override;
     bool isReady() const override;
     int type() const override { return KindWatermark; }
-    // Reads every key, whatever the kind: absent or malformed values give the defaults.
+    // Reads every key, whatever the kind: absent or malformed values give the defaults; "alpha"
+    // above 100 reads as 100, and "text" is cut at kMaxTextLength characters.
     void load(const boost::property_tree::wptree& section) override;
     // Writes the keys of the current kind: its own keys, "angle", "alpha", the font keys (all
     // but Image) and the position keys (all but Script).

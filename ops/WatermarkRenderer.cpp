@@ -139,7 +139,8 @@ QRectF WatermarkRenderer::RotatedExtent(QTransform& matrix, double angle, double
 }
 
 QColor WatermarkRenderer::TextColor() const {
-    const int alpha = static_cast<int>((op_.alpha * 255u) / 100u) & 0xFF;
+    // Opacity above 100 % is full opacity, never a wrap to almost transparent.
+    const int alpha = static_cast<int>((std::min(op_.alpha, 100u) * 255u) / 100u) & 0xFF;
     return QColor(op_.fontColor & 0xFF, (op_.fontColor >> 8) & 0xFF, (op_.fontColor >> 16) & 0xFF,
                   alpha);
 }
@@ -151,8 +152,8 @@ void WatermarkRenderer::DrawTextBox(QPainter& painter, const TextBox& box,
     painter.save();
     painter.translate(origin);
     painter.scale(box.scale, box.scale);
-    for (const auto& [origin, line] : box.lines)
-        painter.drawText(origin, line);
+    for (const auto& [at, line] : box.lines)
+        painter.drawText(at, line);
     painter.restore();
 }
 
@@ -213,7 +214,7 @@ void WatermarkRenderer::DrawPicture(const QImage& picture) {
 }
 
 void WatermarkRenderer::DrawScript() {
-    const QString text = QString::fromStdWString(op_.text);
+    const QString text = QString::fromStdWString(op_.text.substr(0, WatermarkOp::kMaxTextLength));
     const TextBox box = MeasureText(text, ReferenceScale() * static_cast<double>(op_.fontSize));
     const double tw = box.width(), th = box.height();
     if (box.ink.isEmpty() || !(tw >= 1.0) || !(th >= 1.0))

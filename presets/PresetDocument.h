@@ -21,9 +21,14 @@ public:
 
     // Applies a document: every record gets its section (or an empty one, i.e. its defaults)
     // and is on exactly when its section has at least one member. A text that does not parse
-    // changes no record and no flag and returns false.
+    // changes no record and no flag and returns false; so does one nested deeper than
+    // kMaxNesting, which is refused before it is parsed.
     static bool Apply(const std::wstring& text, const OperationRecords& records,
                       OperationFlags* on);
+
+    // Our documents nest two levels ("font.name" is the deepest key); far deeper ones are
+    // hand-made and would exhaust the stack of the recursive JSON reader.
+    static constexpr int kMaxNesting = 64;
 
     // The document of "Default Preset": everything off at defaults.
     static constexpr const wchar_t* kDefault = L"{}";

@@ -27,7 +27,7 @@ public:
     int KnobX() const { return m_knobX; }
     int KnobWidth() const { return m_knob.width(); }
     bool IsAnimating() const { return m_timer.isActive(); }
-    // The Qt id of the running animation timer (the design's timer 1).
+    // The Qt id of the knob animation timer, for tests that drive it with timer events.
     int AnimationTimer() const { return m_timer.timerId(); }
 
 protected:

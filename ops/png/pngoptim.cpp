@@ -271,9 +271,11 @@ void PngEngine::optimize(const std::string& path) {
         const std::string base = slash == std::string::npos ? outName : outName.substr(slash + 1);
         outName = std::string(options_.outputFolder) + "/" + base;
     }
-    if (outName.size() > kMaxName)
-        throw PngEngineError("Can't create the output file (name too long)");
     const bool inPlace = outName == path;
+    // Only a name formed here can be too long for an output; in place, the backup's name is
+    // the one that grows.
+    if (!inPlace && outName.size() > kMaxName)
+        throw PngEngineError("Can't create the output file (name too long)");
     const std::string backupName = outName + ".bak";
     if (backupName.size() > kMaxName)
         throw PngEngineError("Can't create backup file (name too long)");

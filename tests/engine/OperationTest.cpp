@@ -47,7 +47,10 @@ TEST(RunOperations, OrderIsResizeWatermarkOptimizeRenameWithAStepAfterEachSlot) 
     RunOperations({nullptr, nullptr, nullptr, &n}, file, [&] { ++steps; });
     EXPECT_EQ(steps, 4) << "empty slots still count";
     EXPECT_EQ(trace, (std::vector<std::string>{"rename"}));
-    RunOperations({nullptr, nullptr, nullptr, nullptr}, file); // no callback: nothing to call
+    // Without a callback the operations still run, in the same order.
+    trace.clear();
+    RunOperations({&w, &r, &o, &n}, file);
+    EXPECT_EQ(trace, (std::vector<std::string>{"resize", "watermark", "optimize", "rename"}));
 }
 
 TEST(RunOperations, APendingCancelEndsTheRunAtTheFirstSlot) {

@@ -219,13 +219,19 @@ TEST(RXWorker, CancelNeverHangsOnSlowOrPendingOwnerCalls) {
                 job.worker.RunPendingCalls(); // sometimes the owner lets a call through first
         EXPECT_TRUE(job.worker.Cancel());
         EXPECT_FALSE(job.worker.IsRunning());
-        finishedJobs += job.rec.finished;
+        if (job.rec.finished) {
+            // Job finished comes only after the last file, so a cancel that did not stop it
+            // came too late to cost a file: both were saved, or none at the message box.
+            ++finishedJobs;
+            EXPECT_EQ(job.rec.saved, round % 2 ? 0u : 2u) << "round " << round;
+            EXPECT_FALSE(job.rec.runFolder.empty()) << "round " << round;
+        }
     }
     SetMessageBoxHandler(previous);
     // A leaked worker per round would add hundreds; the imaging library may grow its own pool
     // by a few threads on first use of a code path.
     EXPECT_LE(ThreadCount(), threads + 4);
-    SUCCEED() << finishedJobs << " rounds delivered job finished before the cancel";
+    RecordProperty("finishedBeforeCancel", finishedJobs);
 }
 
 TEST(RXWorker, EntriesPreviewAndClear) {

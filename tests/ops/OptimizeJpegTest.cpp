@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, LosslessTest,
                                            Kind{"GreyscaleProgressive", Recipe(1, true, 0)},
                                            Kind{"Cmyk", Recipe(4, false, 0)},
                                            Kind{"RestartMarkers", Recipe(3, false, 2)}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 JpegRecipe WithMetadata() {
     JpegRecipe s;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -141,11 +142,11 @@ TEST(OptimizeOpTest, IdentityAndDefaults) {
 }
 
 TEST(OptimizeOpTest, QualityPicksJpegSettingAndPngLevel) {
-    const int expected[] = {0, -1, 75, 70, 65, 60};
+    const int expected[] = {-1, -1, 75, 70, 65, 60}; // 0 acts as 1: never a JPEG quality of 0
     for (std::uint32_t q = 0; q <= 5; ++q) {
         const OptimizeOp op = Op(OptimizeMode::Both, q);
         EXPECT_EQ(op.jpegSetting(), expected[q]) << q;
-        EXPECT_EQ(op.pngLevel(), int(q));
+        EXPECT_EQ(op.pngLevel(), int(std::max(q, 1u)));
     }
     const OptimizeOp big = Op(OptimizeMode::Both, 40); // set in code beyond the panel's range
     EXPECT_EQ(big.jpegSetting(), 60);
@@ -154,8 +155,19 @@ TEST(OptimizeOpTest, QualityPicksJpegSettingAndPngLevel) {
 
 TEST(OptimizeOpTest, LoadReadsQualityWithDefaultAndLimit) {
     const std::pair<const wchar_t*, std::uint32_t> cases[] = {
-        {L"3", 3}, {L"5", 5},   {L"0", 0},  {L"9", 5},  {L"99999999999999", 5},
-        {L"", 1},  {L"abc", 1}, {L"3x", 1}, {L"-2", 1}, {L" 3", 1},
+        {L"3", 3},
+        {L"5", 5},
+        {L"0", 1},
+        {L"9", 5},
+        {L"4294967295", 5},
+        {L"4294967296", 1},
+        {L"99999999999999", 1},
+        {L"00000000003", 3},
+        {L"", 1},
+        {L"abc", 1},
+        {L"3x", 1},
+        {L"-2", 1},
+        {L" 3", 1},
     };
     for (const auto& [text, value] : cases) {
         OptimizeOp op;
@@ -238,6 +250,24 @@ TEST_F(OptimizeOpFiles, PresetQualityThreeEncodesAtSeventy) {
     EXPECT_EQ(info.luminanceTable[63], (99u * 60 + 50) / 100);
 }
 
+TEST_F(OptimizeOpFiles, PresetQualityZeroIsTheLosslessTranscodeNotQualityZero) {
+    rxtest::JpegRecipe recipe;
+    recipe.quality = 97;
+    recipe.progressive = true;
+    const rx::Bytes source = rxtest::MakeJpeg(recipe);
+    auto file = Open(source, "q0.jpg");
+    OptimizeOp op;
+    op.mode = static_cast<int>(OptimizeMode::Both);
+    wptree section;
+    section.put(L"quality", L"0");
+    op.load(section);
+    op.apply(*file);
+    const rx::Bytes result = CurrentBytes(*file);
+    ASSERT_TRUE(rxtest::ReadJpegInfo(result).ok);
+    EXPECT_TRUE(rxtest::DecodeJpeg(result).samples == rxtest::DecodeJpeg(source).samples)
+        << "the pixels of a lossless transcode, not of a quality-0 encoding";
+}
+
 TEST_F(OptimizeOpFiles, DamagedJpegKeepsItsBytes) {
     const rx::Bytes good = rxtest::MakeJpeg({});
     const rx::Bytes truncated(good.begin(), good.begin() + long(good.size() / 2));
@@ -315,7 +345,7 @@ TEST_F(OptimizeOpFiles, CopyFailureIsTracedAndEndsTheRun) {
     op.apply(*file);
     EXPECT_EQ(file->data(), before);
     EXPECT_EQ(log.lines,
-              (std::vector<std::wstring>{L"Optimizing ...", L"Optimize done with error 1"}));
+              (std::vector<std::wstring>{L"Optimizing ...", L"Optimize done with error 80070057"}));
 }
 
 TEST_F(OptimizeOpFiles, TemporaryFileAndAnyBackupGoWithTheObject) {

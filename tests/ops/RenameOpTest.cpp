@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <boost/filesystem/operations.hpp>
 #include <boost/property_tree/ptree.hpp>
 
 #include "engine/ImageFile.h"
@@ -53,6 +54,22 @@ TEST(RenameOp, NameWithoutExtensionStaysWithoutAndTextStaysOneFileName) {
     EXPECT_EQ(Op(RenameOp::Prefix, L"Été ", 1, 0).newName(0, "a.jpg"), "Été 1.jpg");
 }
 
+TEST(RenameOp, TextEndsAtANulAndTheSavedNameKeepsItsNumberAndExtension) {
+    const std::wstring withNul(L"Trip\0../../etc", 15);
+    EXPECT_EQ(Op(RenameOp::Prefix, withNul, 1, 2).newName(0, "a.jpg"), "Trip01.jpg");
+    EXPECT_EQ(Op(RenameOp::Suffix, withNul, 1, 2).newName(0, "a.jpg"), "01Trip.jpg");
+    EXPECT_EQ(Op(RenameOp::Prefix, std::wstring(L"\0x", 2), 3, 0).newName(0, "a.png"), "3.png");
+
+    rxtest::TempDir dir;
+    rxtest::WriteFile(dir / "a.jpg", rxtest::MakeImage(1));
+    ImageFile file(dir / "a.jpg", 0);
+    RenameOp record = Op(RenameOp::Prefix, withNul, 1, 2);
+    record.apply(file);
+    boost::filesystem::create_directory(dir / "out");
+    ASSERT_TRUE(file.Save(dir / "out"));
+    EXPECT_TRUE(boost::filesystem::exists(dir / "out" / "Trip01.jpg"));
+}
+
 TEST(RenameOp, AppliesToJobFilesButNotToThePreview) {
     rxtest::TempDir dir;
     rxtest::WriteFile(dir / "a.jpg", rxtest::MakeImage(1));
@@ -87,6 +104,14 @@ TEST(RenameOp, SavesAllThreeKeysAndLoadsWithDefaults) {
         EXPECT_EQ(loaded.digits, 3u);
         EXPECT_EQ(loaded.startWith, 7u);
     }
+    wptree padded;
+    padded.put(L"startWith", L"00000000007");
+    padded.put(L"digits", L"4294967296");
+    RenameOp zeros;
+    zeros.load(padded);
+    EXPECT_EQ(zeros.startWith, 7u) << "leading zeros do not make a number too long";
+    EXPECT_EQ(zeros.digits, 0u) << "past 32 bits: the default";
+
     RenameOp loaded = Op(RenameOp::Prefix, L"old", 9, 9);
     wptree bad;
     bad.put(L"digits", L"2x");

@@ -62,6 +62,12 @@ TEST(ResizeOp, TargetSizeIsLimitedTo10240AndAtLeastOne) {
     EXPECT_EQ(Op(ResizeOp::FreeSize, 20000, 5000).targetSize(10, 10), QSize(10240, 2560));
     EXPECT_EQ(Op(ResizeOp::Height, 0, 15000).targetSize(100, 300), QSize(3413, 10240));
     EXPECT_EQ(Op(ResizeOp::Width, 10, 0).targetSize(10000, 10), QSize(10, 1));
+    // Sizes far beyond int reach the limit with their own proportions, from every mode.
+    EXPECT_EQ(Op(ResizeOp::Width, 4294967295u, 0).targetSize(800, 533), QSize(10240, 6822));
+    EXPECT_EQ(Op(ResizeOp::Height, 0, 4294967295u).targetSize(533, 800), QSize(6822, 10240));
+    EXPECT_EQ(Op(ResizeOp::Percentage, 0, 0, 4294967295u).targetSize(800, 533), QSize(10240, 6822));
+    EXPECT_EQ(Op(ResizeOp::FreeSize, 4294967295u, 2147483648u).targetSize(1, 1),
+              QSize(10240, 5120));
 }
 
 TEST(ResizeOp, ReadyWhenTheModesNumbersAreSet) {
@@ -102,6 +108,13 @@ TEST(ResizeOp, SavesTheModesKeysAndLoadsAllWithDefaults) {
     EXPECT_EQ(loaded.width, 0u);
     EXPECT_EQ(loaded.height, 500u);
     EXPECT_EQ(loaded.percent, 0u);
+
+    wptree padded;
+    padded.put(L"width", L"00000000100");
+    padded.put(L"height", L"4294967295");
+    loaded.load(padded);
+    EXPECT_EQ(loaded.width, 100u) << "leading zeros do not make a number too long";
+    EXPECT_EQ(loaded.height, 4294967295u);
 
     wptree bad;
     bad.put(L"width", L"12px");

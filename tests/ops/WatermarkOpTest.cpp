@@ -1,5 +1,6 @@
 // The watermark record: defaults, readiness, preset keys and their text forms, the date a
 // date stamp shows and its formatting under the time locale.
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <sstream>
@@ -7,7 +8,9 @@
 #include <boost/filesystem/operations.hpp>
 #include <boost/property_tree/json_parser.hpp>
 #include <gtest/gtest.h>
+#include <langinfo.h>
 
+#include "engine/Text.h"
 #include "ops/WatermarkDate.h"
 #include "ops/WatermarkOp.h"
 #include "tests/support/TestImages.h"
@@ -277,17 +280,77 @@ TEST_F(WatermarkFormatDate, CLocale) {
     EXPECT_EQ(rx::FormatDate(date(1995, 3, 14), static_cast<WatermarkOp::DateFormat>(2)), L"");
 }
 
-TEST_F(WatermarkFormatDate, UserLocales) {
-    if (!UseTimeLocale("en_US"))
-        GTEST_SKIP() << "en_US locale not available";
-    EXPECT_EQ(rx::FormatDate(date(1995, 3, 14), WatermarkOp::LongDate), L"Tuesday, March 14, 1995");
-    EXPECT_EQ(rx::FormatDate(date(1995, 3, 14), WatermarkOp::ShortDate), L"03/14/1995");
-    EXPECT_EQ(rx::FormatDate(date(2014, 5, 6), WatermarkOp::LongDate), L"Tuesday, May 6, 2014");
-    ASSERT_TRUE(UseTimeLocale("de_DE"));
-    EXPECT_EQ(rx::FormatDate(date(1995, 3, 14), WatermarkOp::ShortDate), L"14.03.1995");
-    EXPECT_EQ(rx::FormatDate(date(1995, 3, 14), WatermarkOp::LongDate), L"Dienstag, 14. März 1995");
-    ASSERT_TRUE(UseTimeLocale("en_GB"));
-    EXPECT_EQ(rx::FormatDate(date(1995, 3, 14), WatermarkOp::LongDate), L"Tuesday 14 March 1995");
+// What the current LC_TIME locale itself calls a weekday (0 Sunday) and a month (0 January).
+std::wstring LocaleName(nl_item item) {
+    return rx::Widen(nl_langinfo(item));
+}
+
+TEST_F(WatermarkFormatDate, UserLocalesUseTheirOwnNamesAndOrder) {
+    // 1995-03-14 was a Tuesday. Each locale that can be had is checked the same way, against
+    // its own names and its short date's order of day and month, not a C library's spelling.
+    int checked = 0;
+    for (const char* locale : {"en_US", "de_DE", "en_GB"}) {
+        if (!UseTimeLocale(locale))
+            continue;
+        ++checked;
+        const std::wstring shortDate = rx::FormatDate(date(1995, 3, 14), WatermarkOp::ShortDate);
+        const std::wstring longDate = rx::FormatDate(date(1995, 3, 14), WatermarkOp::LongDate);
+        EXPECT_NE(shortDate.find(L"14"), std::wstring::npos) << locale;
+        EXPECT_NE(shortDate.find(L"95"), std::wstring::npos) << locale;
+        EXPECT_EQ(shortDate.find(LocaleName(MON_3)), std::wstring::npos) << "no names: " << locale;
+        const size_t weekday = longDate.find(LocaleName(DAY_3));
+        const size_t month = longDate.find(LocaleName(MON_3));
+        const size_t day = longDate.find(L"14");
+        ASSERT_NE(weekday, std::wstring::npos) << locale;
+        ASSERT_NE(month, std::wstring::npos) << locale;
+        ASSERT_NE(day, std::wstring::npos) << locale;
+        EXPECT_NE(longDate.find(L"1995"), std::wstring::npos) << locale;
+        EXPECT_LT(weekday, std::min(month, day)) << locale;
+        // The long date orders day and month as the short one does (14.03. and "14. März").
+        const std::wstring shortPattern = rx::Widen(nl_langinfo(D_FMT));
+        const bool dayFirst =
+            shortPattern.find_first_of(L"de") < shortPattern.find_first_of(L"mbB");
+        EXPECT_EQ(day < month, dayFirst) << locale;
+    }
+    if (checked == 0)
+        GTEST_SKIP() << "none of the locales can be made on this machine";
+}
+
+TEST(WatermarkDate, TextOfUpTo127CharactersIsKeptLongerIsNot) {
+    std::setlocale(LC_TIME, "C");
+    const date day(1995, 3, 14);
+    const std::wstring fill127(123, L'x'); // plus "1995"
+    EXPECT_EQ(rx::FormatDatePattern(day, fill127 + L"%Y"), fill127 + L"1995");
+    EXPECT_EQ(rx::FormatDatePattern(day, fill127 + L"x%Y"), L"") << "128 characters";
+    EXPECT_EQ(
+        rx::FormatDatePattern(boost::gregorian::date(boost::gregorian::not_a_date_time), L"%Y"),
+        L"");
+}
+
+TEST(WatermarkDate, ModificationTimesBefore1970AreRealDates) {
+    EXPECT_EQ(rx::StampDate(std::nullopt, -31536000), date(1969, 1, 1));
+    EXPECT_EQ(rx::StampDate(std::nullopt, -2), date(1969, 12, 31));
+    EXPECT_EQ(rx::StampDate(std::nullopt, -86400LL * 365 * 100), date(1870, 1, 25));
+    EXPECT_EQ(rx::StampDate(std::nullopt, rx::kUnknownModified),
+              boost::gregorian::day_clock::universal_day());
+}
+
+TEST(WatermarkPreset, HandEditedValuesAreKeptWithinTheirRanges) {
+    wptree s;
+    s.put(L"alpha", L"101");
+    s.put(L"text", std::wstring(50000, L'w'));
+    WatermarkOp op;
+    op.load(s);
+    EXPECT_EQ(op.alpha, 100u) << "no wrap to almost transparent";
+    EXPECT_EQ(op.text.size(), WatermarkOp::kMaxTextLength);
+    s.put(L"alpha", L"4294967295");
+    s.put(L"text", std::wstring(WatermarkOp::kMaxTextLength, L'w'));
+    op.load(s);
+    EXPECT_EQ(op.alpha, 100u);
+    EXPECT_EQ(op.text.size(), WatermarkOp::kMaxTextLength);
+    s.put(L"alpha", L"0000000000000000037");
+    op.load(s);
+    EXPECT_EQ(op.alpha, 37u) << "leading zeros are a number";
 }
 
 } // namespace

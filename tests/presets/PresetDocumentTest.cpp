@@ -104,3 +104,32 @@ TEST(PresetDocument, TextThatDoesNotParseChangesNothing) {
         EXPECT_EQ(f.w.loads, 0);
     }
 }
+
+TEST(PresetDocument, NestingPastTheLimitIsRefusedBeforeParsing) {
+    // 100,000 levels of {"a":...}: the recursive reader would run out of stack.
+    std::wstring deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += L"{\"a\":";
+    deep += L"\"x\"" + std::wstring(100000, L'}');
+    Four f;
+    f.w.a = L"kept";
+    OperationFlags on{true, false, false, false};
+    EXPECT_FALSE(PresetDocument::Apply(deep, f.records(), &on));
+    EXPECT_EQ(on, (OperationFlags{true, false, false, false}));
+    EXPECT_EQ(f.w.loads, 0);
+    std::wstring arrays(100000, L'[');
+    EXPECT_FALSE(PresetDocument::Apply(arrays, f.records(), &on)) << "unclosed arrays too";
+
+    // Exactly at the limit a document still applies; brackets inside strings do not count.
+    auto nested = [](int levels) {
+        std::wstring text = L"{\"Watermark\":{\"a\":\"{[{[\\\"{{{\",\"deep\":";
+        for (int i = 2; i < levels; ++i)
+            text += L"{\"k\":";
+        text += L"\"v\"" + std::wstring(size_t(levels - 2), L'}') + L"}}";
+        return text;
+    };
+    ASSERT_TRUE(PresetDocument::Apply(nested(PresetDocument::kMaxNesting), f.records(), &on));
+    EXPECT_EQ(f.w.a, L"{[{[\"{{{");
+    EXPECT_TRUE(on[0]);
+    EXPECT_FALSE(PresetDocument::Apply(nested(PresetDocument::kMaxNesting + 1), f.records(), &on));
+}

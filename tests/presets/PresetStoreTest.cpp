@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "settings/SettingsStore.h"
 #include "presets/PresetStore.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/SettingsLocation.h"
 
 using namespace rx;
@@ -51,4 +51,27 @@ TEST(PresetStore, ReadWriteRemoveAndRemember) {
     // A remembered name that no longer exists starts with Default Preset.
     settings.setLastPresetName(QStringLiteral("Web"));
     EXPECT_EQ(PresetStore(settings).RememberedIndex(), 0);
+}
+
+TEST(PresetStore, AddingANameBeforeTheCurrentOneKeepsTheCurrentPreset) {
+    rxtest::SettingsLocation where;
+    SettingsStore settings(QStringLiteral("rexmill"));
+    for (const char* n : {"b", "d"})
+        settings.writePreset(QString::fromLatin1(n), QStringLiteral("{}"));
+    PresetStore store(settings);
+    store.setCurrent(store.indexOf(QStringLiteral("d")));
+    ASSERT_EQ(store.current(), 2);
+    EXPECT_EQ(store.AddName(QStringLiteral("a")), 1);
+    EXPECT_EQ(store.current(), 3) << "moved with its name";
+    EXPECT_EQ(store.currentName(), QStringLiteral("d"));
+    EXPECT_EQ(store.AddName(QStringLiteral("c")), 3);
+    EXPECT_EQ(store.currentName(), QStringLiteral("d"));
+    EXPECT_EQ(store.AddName(QStringLiteral("e")), 5);
+    EXPECT_EQ(store.current(), 4) << "a name after it does not move it";
+    EXPECT_EQ(store.AddName(QStringLiteral("d")), 4);
+    EXPECT_EQ(store.current(), 4) << "an existing name moves nothing";
+
+    store.setCurrent(0);
+    store.AddName(QStringLiteral("A"));
+    EXPECT_EQ(store.current(), 0) << "Default Preset stays first";
 }

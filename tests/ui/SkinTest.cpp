@@ -79,7 +79,10 @@ TEST_F(SkinTest, EmbeddedFontIsPacificoAndDrawsDifferentlyFromTheFallback) {
     const QImage script = render("Pacifico");
     const QImage fallback = render("No Such Family");
     EXPECT_NE(script, fallback);
-    EXPECT_NE(script, QImage(200, 40, QImage::Format_ARGB32)); // something was drawn
+    QImage blank(200, 40, QImage::Format_ARGB32);
+    blank.fill(Qt::black);
+    EXPECT_NE(script, blank) << "something was drawn";
+    EXPECT_NE(fallback, blank) << "the fallback draws too";
 }
 
 QByteArray ReadAll(const QString& path) {

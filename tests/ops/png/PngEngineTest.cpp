@@ -155,6 +155,28 @@ TEST(PngEngine, ExistingBackupNameStopsTheRewrite) {
     EXPECT_EQ(ReadFile(path + ".bak"), (Bytes{1, 2, 3}));
 }
 
+TEST(PngEngine, InPlaceFileWhoseBackupNameWouldPass255CharactersNamesTheBackup) {
+    // A folder deep enough that the file's own path is 254 and then 300 characters long.
+    for (const size_t length : {size_t(254), size_t(300)}) {
+        std::string dir = TempFolder("longname");
+        while (dir.size() + 1 + 60 + 7 < length) {
+            dir += "/" + std::string(60, 'd');
+            std::filesystem::create_directory(dir);
+        }
+        const std::string name = std::string(length - dir.size() - 1 - 4, 'n') + ".png";
+        const std::string path = WriteSample(dir, name);
+        ASSERT_EQ(path.size(), length);
+        const Bytes original = ReadFile(path);
+        const EngineRun run = Optimize(path, 1);
+        EXPECT_EQ(run.result, -1) << length;
+        EXPECT_NE(run.text.find("Error: Can't create backup file (name too long)"),
+                  std::string::npos)
+            << length << ": " << run.text;
+        EXPECT_EQ(run.text.find("output file"), std::string::npos) << length << ": " << run.text;
+        EXPECT_EQ(ReadFile(path), original);
+    }
+}
+
 TEST(PngEngine, HooksAndLifecycle) {
     PngEngine engine;
     PngEngineOptions options;
