@@ -2,6 +2,7 @@
 
 #include "app/AppMessageBox.h"
 #include "app/CRXMainWnd.h"
+#include "app/UpdateComponent.h"
 #include "engine/Imaging.h"
 #include "engine/MessageBox.h"
 #include "settings/SettingsStore.h"
@@ -16,15 +17,6 @@ namespace {
 
 const wchar_t kFontFailed[] = L"Failed to load font from resources.";
 
-// The update component's hooks. It is not part of this program yet: its initialisation never
-// asks to quit, and there is nothing to announce, check or close.
-int UpdateInit() {
-    return 0;
-}
-void UpdateAnnounceWindow(CRXMainWnd&) {}
-void UpdateAutoCheck() {}
-void UpdateClose() {}
-
 } // namespace
 
 CRXApp::CRXApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -32,6 +24,8 @@ CRXApp::CRXApp(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QStringLiteral("Mornsby Software"));
     setDesktopFileName(QStringLiteral("rexmill"));
     setQuitOnLastWindowClosed(true);
+    // The update library is looked for before anything else happens.
+    m_update = std::make_unique<UpdateComponent>();
 }
 
 CRXApp::~CRXApp() = default;
@@ -55,23 +49,23 @@ bool CRXApp::InitInstance() {
         return false;
     }
     m_updateStarted = true;
-    if (UpdateInit() == 1)
+    if (m_update->Init() == UpdateStart::Stop)
         return false; // the update component is replacing the program
     m_mainWnd = std::make_unique<CRXMainWnd>(*m_settings, m_fonts.get());
     if (!m_mainWnd->Create()) {
         m_mainWnd.reset();
         return false;
     }
+    m_mainWnd->SetUpdateComponent(m_update.get());
     m_mainWnd->show();
-    UpdateAnnounceWindow(*m_mainWnd);
-    UpdateAutoCheck();
+    m_update->AttachMainWindow(m_mainWnd.get());
     return true;
 }
 
 int CRXApp::ExitInstance(int code) {
     m_mainWnd.reset();
     if (m_updateStarted)
-        UpdateClose();
+        m_update->Close();
     m_updateStarted = false;
     m_fonts.reset();
     if (m_settings)

@@ -12,6 +12,7 @@ namespace rx {
 class CRXMainWnd;
 class PrivateFontCollection;
 class SettingsStore;
+class UpdateComponent;
 
 class CRXApp : public QApplication {
 public:
@@ -36,6 +37,7 @@ public:
 private:
     bool LoadPrivateFont();
 
+    std::unique_ptr<UpdateComponent> m_update;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<PrivateFontCollection> m_fonts;
     std::unique_ptr<CRXMainWnd> m_mainWnd;

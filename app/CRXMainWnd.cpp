@@ -1,6 +1,8 @@
 #include "app/CRXMainWnd.h"
 
+#include "app/CAboutDlg.h"
 #include "app/CRXMainWndParts.h"
+#include "app/UpdateComponent.h"
 #include "settings/SettingsStore.h"
 #include "ui/PrivateFontCollection.h"
 #include "ui/SkinResources.h"
@@ -330,6 +332,15 @@ void CRXMainWnd::OnCommand(int id) {
         return ImportImages();
     case cmd::Help:
         return Help();
+    case cmd::About: {
+        CAboutDlg about(this);
+        about.exec();
+        return;
+    }
+    case cmd::CheckForUpdates:
+        if (m_update)
+            m_update->CheckManual();
+        return;
     default:
         return;
     }

@@ -26,6 +26,7 @@ namespace rx {
 
 class PrivateFontCollection;
 class SettingsStore;
+class UpdateComponent;
 
 class CRXMainWnd : public QWidget {
 public:
@@ -44,6 +45,9 @@ public:
 
     // Every command of the buttons and the menu, as the window routes them.
     void OnCommand(int id);
+
+    // Where "Check for &updates" goes (may be null: the command then does nothing).
+    void SetUpdateComponent(UpdateComponent* update) { m_update = update; }
 
     // Files and folders from the command line, taken in as one drop.
     void OpenPaths(const QStringList& paths);
@@ -128,7 +132,7 @@ private:
     // A drag by the window's own area where the platform cannot move the window itself.
     bool m_dragging = false;
     QPoint m_dragOffset;
-    bool m_closing = false;
+    UpdateComponent* m_update = nullptr;
 };
 
 } // namespace rx
