@@ -41,7 +41,7 @@ QRectF Centred(int y, int size) {
 } // namespace
 
 CRXMainWnd::CRXMainWnd(SettingsStore& settings, const PrivateFontCollection* fonts)
-    : m_settings(settings), m_fonts(fonts), m_intake(m_job),
+    : m_settings(settings), m_fonts(fonts), m_job(&m_operations), m_intake(m_job),
       m_events(std::make_unique<JobEventsBridge>(*this)) {
     setWindowTitle(QString::fromLatin1(kTitle));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -83,6 +83,7 @@ bool CRXMainWnd::Create() {
     m_job.setListChanged([this](size_t) { UpdateProportionsLock(); });
     m_events->Attach(m_job);
 
+    m_operations.ApplyPreset(m_settings.workingPreset().toStdWString());
     move(m_settings.mainWindowX(), m_settings.mainWindowY());
     resize(kWidth, kFixedHeight);
     Relayout();
@@ -223,7 +224,7 @@ void CRXMainWnd::LayoutStateControls(MainWindowState state, bool show) {
 
 void CRXMainWnd::UpdateCommands() {
     // START and "Start processing" need at least one switched-on operation that is ready.
-    const bool ready = false;
+    const bool ready = m_operations.AnyReady();
     m_start.setEnabled(ready);
     m_menu.Action(cmd::Start)->setEnabled(ready && m_start.isVisible());
 }

@@ -9,6 +9,7 @@
 #include "app/MainWindowState.h"
 #include "engine/FileIntake.h"
 #include "engine/RXWorker.h"
+#include "presets/OperationSet.h"
 #include "ui/CFileDropTarget.h"
 #include "ui/CImageCheckbox.h"
 #include "ui/CImageMenuButton.h"
@@ -110,6 +111,7 @@ private:
 
     SettingsStore& m_settings;
     const PrivateFontCollection* m_fonts;
+    OperationSet m_operations;
     RXWorker m_job;
     FileIntake m_intake;
     QImage m_bgTop, m_bgButtons, m_bgCenter, m_bgBasket, m_bgBottom;

@@ -145,7 +145,7 @@ void CRXMainWnd::closeEvent(QCloseEvent* e) {
         // The job may have finished while the question was open.
         Cancel();
     }
-    m_settings.setWorkingPreset(QStringLiteral("{}"));
+    m_settings.setWorkingPreset(QString::fromStdWString(m_operations.SavePreset()));
     m_settings.setMainWindowPosition(frameGeometry().left(), frameGeometry().top());
     m_settings.sync();
     e->accept();
