@@ -37,16 +37,20 @@ QRect CAboutDlg::DialogUnitsToPixels(const QRect& units) {
     return QRect(left, top, right - left, bottom - top);
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), version_(this), credit_(this) {
+CAboutDlg::CAboutDlg(QWidget* parent) : CAboutDlg(parent, kBackgroundName) {}
+
+CAboutDlg::CAboutDlg(QWidget* parent, const QString& backgroundName)
+    : QDialog(parent), version_(this), credit_(this) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setModal(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    LoadPngResource(QStringLiteral("ABOUTBG"), background_);
+    LoadPngResource(backgroundName, background_);
     // The box is the size of its picture (333 x 185 dialog units); the frame goes around it.
     const QSize picture = backgroundLoaded() ? background_.size() : kPictureSize;
     setFixedSize(picture.width() + 2 * kBorder, picture.height() + 2 * kBorder);
 
     const QPoint origin(kBorder, kBorder);
+    version_.setObjectName(QString::number(kVersionId));
     version_.setGeometry(DialogUnitsToPixels(kVersionUnits).translated(origin));
     version_.SetStaticStyle(SS_LEFT);
     version_.Attach();
@@ -56,6 +60,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), version_(this), credit_
         .UseTextColour(Qt::black)
         .ReplaceText(kVersionFormat.arg(QString::fromLatin1(kVersion)));
 
+    credit_.setObjectName(QString::number(kCreditId));
     credit_.setGeometry(DialogUnitsToPixels(kCreditUnits).translated(origin));
     credit_.SetStaticStyle(SS_CENTER);
     credit_.Attach();

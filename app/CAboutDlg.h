@@ -16,12 +16,12 @@ namespace rx {
 
 class CAboutDlg : public QDialog {
 public:
-    static constexpr int kBackgroundId = 1000;
+    // Control ids of the labels, also their object names.
     static constexpr int kVersionId = 1001;
     static constexpr int kCreditId = 1007;
+    static inline const QString kBackgroundName = QStringLiteral("ABOUTBG");
     static inline const QString kVersionFormat = QStringLiteral("Version %1");
-    static inline const QString kCreditText =
-        QStringLiteral("\u00A9 2026 Mornsby Software. All rights reserved.");
+    static inline const QString kCreditText = QStringLiteral("\u00A9 2026 Mornsby Software");
 
     // Dialog-unit rectangles of the template "ABOUTDLG" and their pixel size at the template
     // font (4 horizontal units = 6 px, 8 vertical units = 13 px).
@@ -29,6 +29,8 @@ public:
 
     // parent: the owner (the main window); the box is centred over it.
     explicit CAboutDlg(QWidget* parent = nullptr);
+    // With another skin image as the background (a missing one gives the plain background).
+    CAboutDlg(QWidget* parent, const QString& backgroundName);
 
     // Whether "ABOUTBG" was found; without it the box shows a plain background.
     bool backgroundLoaded() const { return !background_.isNull(); }

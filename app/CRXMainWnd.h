@@ -9,11 +9,11 @@
 #include "app/MainWindowState.h"
 #include "engine/FileIntake.h"
 #include "engine/RXWorker.h"
-#include "presets/OperationSet.h"
 #include "ui/CFileDropTarget.h"
 #include "ui/CImageCheckbox.h"
 #include "ui/CImageMenuButton.h"
 #include "ui/CRXProgressCtrl.h"
+#include "ui/OperationPanelSet.h"
 #include "ui/CSimpleImageButton.h"
 #include "ui/RXLinkCtrl.h"
 
@@ -72,6 +72,7 @@ public:
     CSimpleImageButton& Button(int id);
     CImageCheckbox& PreviewToggle() { return m_previewToggle; }
     CImageMenuButton& MenuButton() { return m_menuButton; }
+    OperationPanelSet& Panels() { return m_panels; }
     MainMenu& Menu() { return m_menu; }
     // The drop zone: below the title strip, as high as the basket image.
     QRect DropZone() const { return m_dropZone; }
@@ -111,7 +112,7 @@ private:
 
     SettingsStore& m_settings;
     const PrivateFontCollection* m_fonts;
-    OperationSet m_operations;
+    OperationPanelSet m_panels;
     RXWorker m_job;
     FileIntake m_intake;
     QImage m_bgTop, m_bgButtons, m_bgCenter, m_bgBasket, m_bgBottom;

@@ -82,12 +82,15 @@ UpdateStart UpdateComponent::Init(const QString& settingsAddress, const QString&
     const ScopedVariant settingsValue(View(settingsAddress));
     const std::int32_t result =
         Resolve<RxUpdateInitFn>(kUpdateInit)(settingsValue.get(), versionValue.get());
+    initialised_ = true;
     return result == 1 ? UpdateStart::Stop : UpdateStart::Continue;
 }
 
 void UpdateComponent::AttachMainWindow(QWidget* mainWindow) {
     using namespace update;
     mainWindow_ = mainWindow;
+    if (!initialised_)
+        return;
     if (auto setParent = Resolve<RxUpdateSetParentWndFn>(kUpdateSetParentWnd);
         setParent && mainWindow)
         setParent(std::uintptr_t(mainWindow->winId()));
@@ -102,7 +105,8 @@ void UpdateComponent::AttachMainWindow(QWidget* mainWindow) {
 
 void UpdateComponent::CheckManual() {
     using namespace update;
-    if (!Has(kUpdateCheckManual) || !Has(kSetOnNoUpdatesAvailable) || !Has(kSetOnError))
+    if (!initialised_ || !Has(kUpdateCheckManual) || !Has(kSetOnNoUpdatesAvailable) ||
+        !Has(kSetOnError))
         return;
     manualPending_.store(true);
     Resolve<RxSetOnErrorFn>(kSetOnError)(&OnError, 1);

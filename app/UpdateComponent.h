@@ -56,7 +56,7 @@ public:
     static inline const std::wstring kNoUpdatesText = L"Currently there are no updates available.";
     static inline const std::wstring kErrorText =
         L"An error occurred while checking for updates. Please try again later. If the problem "
-        L"persists, write to support@mornsby.com or visit https://www.mornsby.com/support.";
+        L"persists, write to support@mornsby.com or visit www.mornsby.com/support.";
     // The application's title, the caption of both message boxes.
     static inline const std::wstring kCaption = L"Rexmill";
 
@@ -87,10 +87,12 @@ public:
     // After the main window is shown: gives the component the window's handle, registers the
     // close callback again and starts the automatic check (which reports nothing found and no
     // error silently). The window also owns the message boxes of the manual check.
+    // Nothing happens unless Init called "Update_Init".
     void AttachMainWindow(QWidget* mainWindow);
 
     // Command 1501: a manual check, when "Update_CheckManual", "Set_OnNoUpdatesAvailable" and
-    // "Set_OnError" exist. Its outcome "nothing found" or "failed" is shown once.
+    // "Set_OnError" exist and Init called "Update_Init". Its outcome "nothing found" or
+    // "failed" is shown once.
     void CheckManual();
 
     // Exit: calls "Update_Close" when it exists. Safe without the library or after a failed
@@ -118,6 +120,8 @@ private:
     // Set by CheckManual, taken by the first report of that check.
     std::atomic<bool> manualPending_{false};
     std::atomic<long> lookups_{0};
+    // Whether "Update_Init" ran: a component that was never initialised gets no checks.
+    bool initialised_ = false;
 };
 
 } // namespace rx
