@@ -13,8 +13,8 @@
 #include "ui/CImageCheckbox.h"
 #include "ui/CImageMenuButton.h"
 #include "ui/CRXProgressCtrl.h"
-#include "ui/OperationPanelSet.h"
 #include "ui/CSimpleImageButton.h"
+#include "ui/OperationPanelSet.h"
 #include "ui/RXLinkCtrl.h"
 
 #include <QBasicTimer>

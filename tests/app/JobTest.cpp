@@ -248,3 +248,41 @@ TEST_F(JobTest, AJobThatEndsWhileTheClosePromptIsOpenIsNotCancelledAfterwards) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(JobTest, StartSwitchesOffAnOperationThatIsNotReady) {
+    // Watermark text with no text is not ready; Resize is.
+    settings->setWorkingPreset(
+        R"({"Watermark":{"mode":"0","text":""},"Bulk Resize":{"mode":"0","width":"32"}})");
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(window->size(), QSize(395, 260 + 205 + 80));
+    ASSERT_TRUE(Drop({Folder("unready", 1)}));
+    Click(window->Button(cmd::Start));
+    EXPECT_FALSE(window->Panels().IsSwitchedOn(0));
+    EXPECT_TRUE(window->Panels().IsSwitchedOn(1));
+    EXPECT_EQ(window->size(), QSize(395, 260 + 80));
+    ASSERT_TRUE(WaitForState(MainWindowState::Success));
+    EXPECT_EQ(FilesIn(out / "[resize]"), 1);
+}
+
+TEST_F(JobTest, WhileProcessingTheTogglesAndPanelsAreDisabled) {
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(Drop({Folder("disabled", 2)}));
+    WorkerHold hold(L"Resizing ...", 1);
+    Click(window->Button(cmd::Start));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hold.held(); }, 20000));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(window->Panels().Toggle(i)->isEnabled()) << i;
+        EXPECT_FALSE(window->Panels().Panel(i).isEnabled()) << i;
+    }
+    // A click on a disabled toggle changes nothing the worker reads.
+    QTest::mouseClick(window->Panels().Toggle(0), Qt::LeftButton);
+    EXPECT_FALSE(window->Panels().IsSwitchedOn(0));
+    hold.release();
+    ASSERT_TRUE(WaitForState(MainWindowState::Success));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(window->Panels().Toggle(i)->isEnabled()) << i;
+}
+
+} // namespace
