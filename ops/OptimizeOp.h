@@ -42,6 +42,9 @@ public:
     void apply(ImageFile& file) override;
     bool isReady() const override { return true; }
     int type() const override { return KindOptimize; }
+    std::unique_ptr<Operation> clone() const override {
+        return std::make_unique<OptimizeOp>(*this);
+    }
     // "quality": unsigned decimal, default 1 when missing or not a complete 32-bit number;
     // then kept within 1 to 5.
     void load(const boost::property_tree::wptree& section) override;

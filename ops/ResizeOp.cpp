@@ -23,6 +23,12 @@ double Round(double x) {
 
 } // namespace
 
+const wchar_t* ResizeModeLabel(int mode) {
+    static const wchar_t* const labels[kResizeModeCount] = {L"Width", L"Height", L"Percentage",
+                                                            L"Max size", L"Free size"};
+    return mode >= 0 && mode < kResizeModeCount ? labels[mode] : nullptr;
+}
+
 bool ResizeOp::isReady() const {
     switch (mode) {
     case Width:
@@ -134,6 +140,18 @@ void ResizeOp::apply(ImageFile& file) {
         cacheStream = std::move(result);
     }
     DebugLog(L"Resize done");
+}
+
+void ResizeOp::adoptCache(Operation& earlier) {
+    auto* other = dynamic_cast<ResizeOp*>(&earlier);
+    if (!other || other == this)
+        return;
+    cacheWidth = other->cacheWidth;
+    cacheHeight = other->cacheHeight;
+    cacheName = std::move(other->cacheName);
+    cacheModified = other->cacheModified;
+    cacheSourceSize = other->cacheSourceSize;
+    cacheStream = std::move(other->cacheStream);
 }
 
 } // namespace rx

@@ -20,6 +20,10 @@ enum class WatermarkKind : int {
     Script = 2,    // `text` repeated in a brick pattern over the whole image
     Datestamp = 3, // the image's date, formatted by `dateFormat`, placed like Text
 };
+constexpr int kWatermarkKindCount = 4;
+
+// "Text", "Image", "Script", "Datestamp"; null outside.
+const wchar_t* WatermarkKindLabel(int kind);
 
 class WatermarkOp : public Operation {
 public:
@@ -61,6 +65,9 @@ public:
     void apply(ImageFile& file) override;
     bool isReady() const override;
     int type() const override { return KindWatermark; }
+    std::unique_ptr<Operation> clone() const override {
+        return std::make_unique<WatermarkOp>(*this);
+    }
     // Reads every key, whatever the kind: absent or malformed values give the defaults; "alpha"
     // above 100 reads as 100, and "text" is cut at kMaxTextLength characters.
     void load(const boost::property_tree::wptree& section) override;
