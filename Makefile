@@ -4,7 +4,7 @@ TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench install clean
+.PHONY: all deps configure build run test bench install clean check-format test-asan test-tsan fuzz
 
 all: build
 
@@ -31,6 +31,40 @@ install: build
 
 bench: deps
 	bash bench/run
+
+# Every tracked C++ source as clang-format (the repository's .clang-format) would write it;
+# lists the differences and fails on any.
+check-format:
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+
+# AddressSanitizer and UndefinedBehaviorSanitizer over every test, in a build folder of their
+# own. Run before any change to memory handling, codecs or parsers is called done.
+ASAN_BUILD ?= build-asan
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX_SANITIZE=address
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
+	    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	    ctest --output-on-failure -j $(JOBS)
+
+# ThreadSanitizer over the tests that run threads: the job and its worker, the PNG trials
+# and the PNG engine. Run before any change to threads, cancelling or shared state is done.
+TSAN_BUILD ?= build-tsan
+TSAN_TESTS = engine_tests rx_png_tests ops_OptimizeOpTest
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX_SANITIZE=thread
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/sanitizers/tsan.supp \
+	    ctest --output-on-failure -j $(JOBS) \
+	        -R '^(RXWorker|JobEvents|RunOperations|PngTrials|PngEngine|OptimizeOpFiles\.PngRuns)'
+
+# The PNG engine's libFuzzer harness, built with the clang on this machine. Then run it with
+# `bash tests/fuzz/run.sh SECONDS` (it builds the same way when needed).
+fuzz:
+	bash tests/fuzz/run.sh --build-only
 
 clean:
 	rm -rf $(BUILD)

@@ -1,13 +1,31 @@
 #!/usr/bin/env bash
 # Builds the PNG engine fuzzer with clang's libFuzzer and AddressSanitizer and runs it.
-# Usage: bash tests/fuzz/run.sh [seconds]   (default 600). Not part of `make test`.
+# Usage: bash tests/fuzz/run.sh [seconds]   (default 600); --build-only just builds it
+# (`make fuzz`). Not part of `make test`. CXX=clang++-N picks a clang; otherwise clang++, or
+# the newest clang++-N installed.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 out="${FUZZ_DIR:-/tmp/rx-png-fuzz}"
 mkdir -p "$out/corpus" "$out/crashes"
-clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+cxx="${CXX:-}"
+if [ -z "$cxx" ] || ! "$cxx" --version 2>/dev/null | grep -qi clang; then
+    cxx="$(command -v clang++ || true)"
+    if [ -z "$cxx" ]; then
+        cxx="$(compgen -c clang++- | grep -E '^clang\+\+-[0-9]+$' | sort -t- -k2 -n | tail -1 || true)"
+    fi
+fi
+if [ -z "$cxx" ]; then
+    echo "fuzz: no clang++ found; install the Debian package clang" >&2
+    exit 1
+fi
+echo "fuzz: building with $cxx ($("$cxx" --version | head -1))"
+"$cxx" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root" "$root"/ops/png/*.cpp "$root/tests/ops/png/PngTestFiles.cpp" \
     "$root/tests/fuzz/png_fuzz.cpp" -lpng16 -lz -pthread -o "$out/png_fuzz"
+echo "fuzz: $out/png_fuzz"
+if [ "${1:-}" = "--build-only" ]; then
+    exit 0
+fi
 # Seeds: small images of every colour type and depth, and two large ones.
 if [ -z "$(ls -A "$out/corpus")" ]; then
     i=0
