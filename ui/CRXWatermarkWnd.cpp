@@ -15,6 +15,7 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -264,7 +265,11 @@ void CRXWatermarkWnd::LoadSettings() {
     m_op.angle = std::uint32_t(m_dial->Angle());
 
     const QString fontName = QString::fromStdWString(m_op.fontName);
-    const int family = m_family->findText(fontName, Qt::MatchStartsWith);
+    int family = m_family->findText(fontName, Qt::MatchStartsWith);
+    if (family < 0) {
+        // Not installed: show the family it is drawn in instead of an unrelated entry.
+        family = m_family->findText(QFontInfo(QFont(fontName)).family(), Qt::MatchStartsWith);
+    }
     if (family >= 0)
         m_family->setCurrentIndex(family);
     RebuildStyles(fontName, QString());

@@ -14,12 +14,15 @@ class PrivateFontCollection;
 
 namespace rx::ui {
 
-// The cell height (ascent plus descent) of the interface fonts, in pixels.
+// The interface fonts are 16 px high as a cell (ascent, descent and internal leading), which
+// for the interface face the panels were laid out with is an em size of 12 px: labels such
+// as "opacity" and "height:" fit their 40-odd-pixel rectangles at that size.
 constexpr int kInterfaceFontHeight = 16;
+constexpr int kInterfaceFontPixels = 12;
 
-// Creates the regular and the bold interface font: the application's default family at the
-// largest pixel size whose cell is at most kInterfaceFontHeight high. Safe to call again
-// (the fonts are made anew; the measured control height stays).
+// Creates the regular and the bold interface font at kInterfaceFontPixels: the first of
+// "Segoe UI", "Liberation Sans", "Arial" that is installed, else the application's default
+// family. Safe to call again (the fonts are made anew; the measured control height stays).
 void CreateInterfaceFonts();
 // Whether CreateInterfaceFonts has run.
 bool HaveInterfaceFonts();
