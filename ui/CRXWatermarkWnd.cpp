@@ -33,12 +33,14 @@ QStringList KindLabels() {
     return labels;
 }
 
-// The pad coordinate of a position fraction: fraction x 73 + 11, truncated.
+// The pad coordinate of a position fraction: fraction x 73 + 11, truncated. A fraction the pad
+// wrote (n / 73, kept with 7 digits) can come back a hair below n; the small allowance keeps
+// such a point where it was instead of moving it one pixel up or left at every load.
 int PadCoordinate(float fraction) {
     if (!std::isfinite(fraction))
         fraction = 0;
-    const double c =
-        double(fraction) * (CRXPositionCtrl::kMax - CRXPositionCtrl::kMin) + CRXPositionCtrl::kMin;
+    const double c = double(fraction) * (CRXPositionCtrl::kMax - CRXPositionCtrl::kMin) +
+                     CRXPositionCtrl::kMin + 1e-4;
     return int(qBound(-1.0e6, c, 1.0e6));
 }
 
