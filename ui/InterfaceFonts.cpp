@@ -55,6 +55,11 @@ const QFont& BoldFont() {
 }
 
 int StandardControlHeight() {
+    if (g_controlHeight == 0 && QApplication::instance()) {
+        QComboBox list;
+        list.setFont(RegularFont());
+        MeasureStandardControlHeight(list);
+    }
     return g_controlHeight;
 }
 

@@ -31,7 +31,8 @@ const QFont& RegularFont();
 // The bold interface font: the regular one at bold weight.
 const QFont& BoldFont();
 
-// The standard control height; 0 until the first drop-down list has been measured.
+// The standard control height. Asked before any list was measured, it measures a drop-down
+// list made for the purpose (0 only without an application object).
 int StandardControlHeight();
 // Measures the list's height once: the first call with a list whose font is the regular font
 // sets the standard height; later calls change nothing. Returns the standard height.
