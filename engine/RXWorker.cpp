@@ -15,6 +15,7 @@
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
 #include "engine/MessageBox.h"
+#include "engine/TempFiles.h"
 #include "engine/Text.h"
 
 namespace fs = boost::filesystem;
@@ -49,9 +50,9 @@ RXWorker::~RXWorker() {
 }
 
 bool RXWorker::AddEntry(const fs::path& file, const fs::path& base) {
-    for (const FileEntry& e : files_)
-        if (SamePath(e.file, file))
-            return true;
+    // The same comparison as SamePath, through an index: intake stays linear in the list.
+    if (!listed_.insert(PathKey(file)).second)
+        return true;
     files_.push_back({base, file});
     if (listChanged_)
         listChanged_(files_.size());
@@ -65,6 +66,7 @@ fs::path RXWorker::ProposedOutputFolder() {
 
 void RXWorker::Clear() {
     files_.clear();
+    listed_.clear();
     previewIndex_ = 0;
     outputFolder_.clear();
     if (listChanged_)
@@ -195,6 +197,7 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
         ++progress;
     };
     try {
+        RemoveStaleTempFiles(TempFolder());
         CreateRunFolder(outputFolder_, operations, &runFolder);
         for (size_t i = 0; i < n; ++i) {
             const FileEntry& entry = files_[i];
@@ -204,7 +207,10 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
                 ImageFile file(entry.file, static_cast<int>(i));
                 RunOperations(operations, file, step);
                 file.ConvertFormat(outputFormat_);
-                if (file.Save(target))
+                if (!file.failure().empty())
+                    DebugLog(L"File #%ld '%s' not saved: %S.", static_cast<long>(i),
+                             PathText(entry.file).c_str(), file.failure().c_str());
+                else if (file.Save(target))
                     ++saved;
             } catch (const fs::filesystem_error& e) {
                 DebugLog(L"filesystem error: %S\n", e.what());
@@ -230,7 +236,8 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
     const std::wstring folderText = PathText(runFolder);
     CallOnOwner([&] {
         if (notify_)
-            notify_->Send(WM_RX_JOB_FINISHED, saved, reinterpret_cast<std::intptr_t>(folderText.c_str()));
+            notify_->Send(WM_RX_JOB_FINISHED, saved,
+                          reinterpret_cast<std::intptr_t>(folderText.c_str()));
     });
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include <boost/filesystem/path.hpp>
@@ -24,7 +25,8 @@ namespace rx {
 constexpr unsigned WM_RX_JOB_STARTED = 0x0438;   // wParam n files, lParam n x 4 (progress range)
 constexpr unsigned WM_RX_FILE_DONE = 0x0439;     // wParam files done so far
 constexpr unsigned WM_RX_PROGRESS_STEP = 0x043A; // wParam progress position
-constexpr unsigned WM_RX_JOB_FINISHED = 0x043B;  // wParam files saved, lParam const wchar_t* run folder
+constexpr unsigned WM_RX_JOB_FINISHED =
+    0x043B; // wParam files saved, lParam const wchar_t* run folder
 
 // Receives the worker's messages. The window, the tests and the command-line tool implement it.
 class WorkerNotifyTarget {
@@ -113,6 +115,7 @@ private:
     const OperationSource* source_ = nullptr;
     WorkerNotifyTarget* notify_ = nullptr;
     std::vector<FileEntry> files_;
+    std::unordered_set<std::string> listed_; // PathKey of every listed file
     boost::thread thread_;
     int previewIndex_ = 0;
     boost::filesystem::path outputFolder_;

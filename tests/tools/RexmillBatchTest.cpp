@@ -98,18 +98,25 @@ TEST(RexmillBatch, HelpAndUsageErrors) {
     EXPECT_NE(help.out.find("Usage: rexmill-batch"), std::string::npos);
     EXPECT_EQ(RunTool(dir, {"-h"}).status, 0);
 
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--bogus", "-o", "x", "y"}, {"-o"}, {"in"}, {"-o", "out"}, {"-f", "webp", "-o", "o", "i"},
-             {"-p", "@/nonexistent/file", "-o", "o", "i"}, {"-p", "{}", "-n", "x", "-o", "o", "i"}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"--bogus", "-o", "x", "y"},
+                                               {"-o"},
+                                               {"in"},
+                                               {"-o", "out"},
+                                               {"-f", "webp", "-o", "o", "i"},
+                                               {"-p", "{}", "-n", "x", "-o", "o", "i"},
+                                               {"-p", "@x", "-n", "x", "-o", "o", "i"}}) {
         Result r = RunTool(dir, args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.err.find("Try 'rexmill-batch --help'"), std::string::npos) << r.err;
     }
     MakeInputs(dir, 1);
-    Result bad = RunTool(dir, {"-p", "{not json", "-o", (dir / "out").string(), (dir / "in").string()});
+    Result bad =
+        RunTool(dir, {"-p", "{not json", "-o", (dir / "out").string(), (dir / "in").string()});
     EXPECT_EQ(bad.status, 2);
     EXPECT_FALSE(fs::exists(dir / "out"));
-    Result missing = RunTool(dir, {"-n", "Nope", "-o", (dir / "out").string(), (dir / "in").string()});
+    Result missing =
+        RunTool(dir, {"-n", "Nope", "-o", (dir / "out").string(), (dir / "in").string()});
     EXPECT_EQ(missing.status, 2);
 }
 
@@ -118,7 +125,8 @@ TEST(RexmillBatch, AllFourOperationsFromAPresetFile) {
     MakeInputs(dir, 3);
     rxtest::WriteFile(dir / "in" / "notes.txt", {'x'});
     const std::string preset =
-        "{\"Watermark\":{\"mode\":\"0\",\"text\":\"Hi\",\"position\":{\"x\":\"0.5\",\"y\":\"0.5\"}},"
+        "{\"Watermark\":{\"mode\":\"0\",\"text\":\"Hi\",\"position\":{\"x\":\"0.5\",\"y\":\"0.5\"}}"
+        ","
         "\"Bulk Resize\":{\"mode\":\"0\",\"width\":\"40\"},"
         "\"Optimize\":{\"mode\":\"0\",\"quality\":\"1\"},"
         "\"Rename\":{\"mode\":\"0\",\"common\":\"img_\",\"digits\":\"3\",\"startWith\":\"7\"}}\n";
@@ -127,7 +135,7 @@ TEST(RexmillBatch, AllFourOperationsFromAPresetFile) {
         f << preset;
     }
     Result r = RunTool(dir, {"-q", "-p", "@" + (dir / "preset.json").string(), "-o",
-                         (dir / "out").string(), (dir / "in").string()});
+                             (dir / "out").string(), (dir / "in").string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const fs::path run = dir / "out" / "[watermark + resize + optimize + rename]";
     EXPECT_EQ(r.lastLine(), "Saved 3 of 3 files to " + run.string());
@@ -151,8 +159,10 @@ TEST(RexmillBatch, FormatsAndTheWindowProgramsWorkingSettings) {
     fs::create_directories(dir / "config" / "Mornsby Software");
     {
         std::ofstream f((dir / "config" / "Mornsby Software" / "Rexmill.conf").string());
-        f << "[1.0]\nrexmill\\Main%20Window\\Preset=\"{\\\"Bulk Resize\\\":{\\\"mode\\\":\\\"2\\\",\\\"percent\\\":\\\"50\\\"}}\"\n"
-          << "Presets\\Half=\"{\\\"Bulk Resize\\\":{\\\"mode\\\":\\\"2\\\",\\\"percent\\\":\\\"25\\\"}}\"\n";
+        f << "[1.0]\nrexmill\\Main%20Window\\Preset=\"{\\\"Bulk "
+             "Resize\\\":{\\\"mode\\\":\\\"2\\\",\\\"percent\\\":\\\"50\\\"}}\"\n"
+          << "Presets\\Half=\"{\\\"Bulk "
+             "Resize\\\":{\\\"mode\\\":\\\"2\\\",\\\"percent\\\":\\\"25\\\"}}\"\n";
     }
     Result r = RunTool(dir, {"-f", "gif", "-o", (dir / "out").string(), (dir / "in").string()});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -162,15 +172,16 @@ TEST(RexmillBatch, FormatsAndTheWindowProgramsWorkingSettings) {
     EXPECT_NE(r.err.find("2/2 "), std::string::npos) << "a line per file when not a terminal";
 
     Result named = RunTool(dir, {"-n", "Half", "-f", "3", "-o", (dir / "out").string(),
-                             (dir / "in" / "p1.png").string()});
+                                 (dir / "in" / "p1.png").string()});
     ASSERT_EQ(named.status, 0) << named.err;
     EXPECT_EQ(rxtest::Inspect(rxtest::ReadFile(dir / "out" / "[resize] 1" / "p1.bmp")).width, 30);
 
     Result verbose = RunTool(dir, {"-v", "-p", "{}", "-f", "Don't Change", "-o",
-                               (dir / "out").string(), (dir / "in" / "p0.jpg").string()});
+                                   (dir / "out").string(), (dir / "in" / "p0.jpg").string()});
     ASSERT_EQ(verbose.status, 0);
     EXPECT_NE(verbose.err.find("Saving file #0 'p0.jpg'"), std::string::npos) << verbose.err;
-    EXPECT_EQ(rxtest::ReadFile(dir / "out" / "[]" / "p0.jpg"), rxtest::ReadFile(dir / "in" / "p0.jpg"));
+    EXPECT_EQ(rxtest::ReadFile(dir / "out" / "[]" / "p0.jpg"),
+              rxtest::ReadFile(dir / "in" / "p0.jpg"));
 }
 
 TEST(RexmillBatch, NothingUsableAndFoldersThatCannotBeCreated) {
@@ -185,11 +196,12 @@ TEST(RexmillBatch, NothingUsableAndFoldersThatCannotBeCreated) {
 
     MakeInputs(dir, 1);
     rxtest::WriteFile(dir / "blocker", {1});
-    Result blocked = RunTool(dir, {"-p", "{}", "-o", (dir / "blocker" / "out").string(),
-                               (dir / "in").string()});
+    Result blocked =
+        RunTool(dir, {"-p", "{}", "-o", (dir / "blocker" / "out").string(), (dir / "in").string()});
     EXPECT_EQ(blocked.status, 1);
     EXPECT_NE(blocked.err.find("Failed to create directory"), std::string::npos) << blocked.err;
-    EXPECT_EQ(blocked.lastLine(), "Saved 0 of 1 files to " + (dir / "blocker" / "out" / "[]").string());
+    EXPECT_EQ(blocked.lastLine(),
+              "Saved 0 of 1 files to " + (dir / "blocker" / "out" / "[]").string());
 }
 
 TEST(RexmillBatch, CtrlCCancelsAndKeepsCompleteFilesOnly) {

@@ -19,26 +19,34 @@ void ProgressPrinter::Post(unsigned message, std::uintptr_t wParam, std::intptr_
             DrawBar(static_cast<unsigned>(wParam) + 1);
         break;
     case WM_RX_FILE_DONE:
-        if (style_ == Style::Lines && wParam >= 1 && wParam <= files_.size())
-            std::fprintf(stderr, "%zu/%zu %s\n", static_cast<size_t>(wParam), files_.size(),
-                         files_[wParam - 1].file.c_str());
+        if (style_ == Style::Lines && wParam >= 1 && wParam <= files_.size() && !broken_)
+            Written(std::fprintf(stderr, "%zu/%zu %s\n", static_cast<size_t>(wParam), files_.size(),
+                                 files_[wParam - 1].file.c_str()) >= 0 &&
+                    std::fflush(stderr) == 0);
         break;
     default:
         break;
     }
 }
 
+void ProgressPrinter::Written(bool ok) {
+    // Once the output is gone (a closed pipe), progress is no longer written; the job goes on.
+    if (!ok)
+        broken_ = true;
+}
+
 void ProgressPrinter::DrawBar(unsigned position) {
-    if (range_ == 0)
+    if (range_ == 0 || broken_)
         return;
     const unsigned width = 40;
     const unsigned filled = std::min(width, position * width / range_);
     std::string bar(filled, '#');
     bar.resize(width, '.');
-    std::fprintf(stderr, "\r[%s] %3u%%", bar.c_str(), std::min(100u, position * 100 / range_));
+    bool ok = std::fprintf(stderr, "\r[%s] %3u%%", bar.c_str(),
+                           std::min(100u, position * 100 / range_)) >= 0;
     if (position >= range_)
-        std::fputc('\n', stderr);
-    std::fflush(stderr);
+        ok = std::fputc('\n', stderr) != EOF && ok;
+    Written(std::fflush(stderr) == 0 && ok);
 }
 
 void ProgressPrinter::Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {

@@ -29,6 +29,7 @@ public:
 
 private:
     void DrawBar(unsigned position);
+    void Written(bool ok);
 
     Style style_;
     const std::vector<FileEntry>& files_;
@@ -36,6 +37,7 @@ private:
     std::condition_variable wake_;
     bool woken_ = false;
     unsigned range_ = 0;
+    bool broken_ = false;
     bool finished_ = false;
     unsigned saved_ = 0;
     std::wstring runFolder_;
