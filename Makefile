@@ -2,8 +2,9 @@
 BUILD ?= build
 TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install clean
 
 all: build
 
@@ -23,6 +24,10 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# PREFIX=/opt/rexmill make install; DESTDIR is honoured for staged installs.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 bench: deps
 	bash bench/run
