@@ -56,7 +56,7 @@ public:
     static inline const std::wstring kNoUpdatesText = L"Currently there are no updates available.";
     static inline const std::wstring kErrorText =
         L"An error occurred while checking for updates. Please try again later. If the problem "
-        L"persists, write to support@mornsby.com or visit https://www.mornsby.com/support.";
+        L"persists, write to support@mornsby.com or visit www.mornsby.com/support.";
     // The application's title, the caption of both message boxes.
     static inline const std::wstring kCaption = L"Rexmill";
 

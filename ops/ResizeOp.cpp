@@ -32,6 +32,12 @@ std::uint32_t ReadUnsigned(const boost::property_tree::wptree& section, const wc
 
 } // namespace
 
+const wchar_t* ResizeModeLabel(int mode) {
+    static const wchar_t* const labels[kResizeModeCount] = {L"Width", L"Height", L"Percentage",
+                                                            L"Max size", L"Free size"};
+    return mode >= 0 && mode < kResizeModeCount ? labels[mode] : nullptr;
+}
+
 bool ResizeOp::isReady() const {
     switch (mode) {
     case Width:

@@ -12,6 +12,11 @@
 
 namespace rx {
 
+constexpr int kResizeModeCount = 5;
+
+// "Width", "Height", "Percentage", "Max size", "Free size"; null outside.
+const wchar_t* ResizeModeLabel(int mode);
+
 class ResizeOp : public Operation {
 public:
     // The value of `mode`, in the order of the panel's mode list.

@@ -102,6 +102,12 @@ std::wstring UnquotePath(const std::wstring& text) {
 
 } // namespace
 
+const wchar_t* WatermarkKindLabel(int kind) {
+    static const wchar_t* const labels[kWatermarkKindCount] = {L"Text", L"Image", L"Script",
+                                                               L"Datestamp"};
+    return kind >= 0 && kind < kWatermarkKindCount ? labels[kind] : nullptr;
+}
+
 bool WatermarkOp::isReady() const {
     switch (kind()) {
     case WatermarkKind::Text:

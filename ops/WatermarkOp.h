@@ -20,6 +20,10 @@ enum class WatermarkKind : int {
     Script = 2,    // `text` repeated in a brick pattern over the whole image
     Datestamp = 3, // the image's date, formatted by `dateFormat`, placed like Text
 };
+constexpr int kWatermarkKindCount = 4;
+
+// "Text", "Image", "Script", "Datestamp"; null outside.
+const wchar_t* WatermarkKindLabel(int kind);
 
 class WatermarkOp : public Operation {
 public:

@@ -1,5 +1,7 @@
 #include "ops/WatermarkRenderer.h"
 
+#include "ops/ColorRef.h"
+
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -140,8 +142,7 @@ QRectF WatermarkRenderer::RotatedExtent(QTransform& matrix, double angle, double
 
 QColor WatermarkRenderer::TextColor() const {
     const int alpha = static_cast<int>((op_.alpha * 255u) / 100u) & 0xFF;
-    return QColor(op_.fontColor & 0xFF, (op_.fontColor >> 8) & 0xFF, (op_.fontColor >> 16) & 0xFF,
-                  alpha);
+    return ColorFromColorref(op_.fontColor, alpha);
 }
 
 void WatermarkRenderer::DrawTextBox(QPainter& painter, const TextBox& box,

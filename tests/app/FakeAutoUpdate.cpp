@@ -3,8 +3,14 @@
 // program's helpers) and calls the registered callbacks when the test asks it to, on the calling
 // thread or on a thread of its own. Built without "Update_SetProductName" when
 // RX_FAKE_WITHOUT_PRODUCT_NAME is defined.
+// Run under the real program it is set up by the environment: RX_FAKE_LOG names a file that
+// receives every call, one a line; RX_FAKE_INIT_RESULT is the result of "Update_Init";
+// RX_FAKE_CLOSE_ON_CHECK=1 makes "Update_Check" ask the program to close from another thread;
+// RX_FAKE_MANUAL_OUTCOME is what "Update_CheckManual" reports (numbered as for Report below).
 #include "app/UpdateAbi.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -16,8 +22,18 @@ namespace {
 std::mutex g_mutex;
 std::string g_log;
 std::string g_logCopy;
-std::int32_t g_initResult = 0;
-int g_manualOutcome = 0;
+std::int32_t g_initResult = [] {
+    const char* v = std::getenv("RX_FAKE_INIT_RESULT");
+    return v ? std::atoi(v) : 0;
+}();
+const bool g_closeOnCheck = [] {
+    const char* v = std::getenv("RX_FAKE_CLOSE_ON_CHECK");
+    return v && std::strcmp(v, "1") == 0;
+}();
+int g_manualOutcome = [] {
+    const char* v = std::getenv("RX_FAKE_MANUAL_OUTCOME");
+    return v ? std::atoi(v) : 0;
+}();
 int g_autoOutcome = 0;
 std::uintptr_t g_parent = 0;
 RxCloseApplicationCallback g_close = nullptr;
@@ -31,6 +47,12 @@ void Record(const std::string& call) {
     if (!g_log.empty())
         g_log += ';';
     g_log += call;
+    if (const char* file = std::getenv("RX_FAKE_LOG")) {
+        if (std::FILE* f = std::fopen(file, "a")) {
+            std::fprintf(f, "%s\n", call.c_str());
+            std::fclose(f);
+        }
+    }
 }
 
 // The argument as the layout says: a tag, and for a string the byte length before the text.
@@ -143,11 +165,15 @@ FAKE_EXPORT void Update_SetParentWnd(std::uintptr_t window) {
 FAKE_EXPORT void Update_Check() {
     Record("Update_Check()");
     int outcome;
+    RxCloseApplicationCallback close;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         outcome = g_autoOutcome;
+        close = g_close;
     }
     Report(outcome);
+    if (g_closeOnCheck && close)
+        Run(true, [close] { close(0); });
 }
 
 FAKE_EXPORT void Set_OnNoUpdatesAvailable(RxNoUpdatesAvailableCallback cb, std::int32_t flag) {

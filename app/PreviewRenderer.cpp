@@ -1,0 +1,130 @@
+#include "app/PreviewRenderer.h"
+
+#include <exception>
+
+#include "engine/DebugLog.h"
+#include "engine/ImageFile.h"
+#include "engine/ScaleImage.h"
+
+namespace rx {
+namespace {
+void CopyResizeCache(const ResizeOp& from, ResizeOp& to) {
+    to.cacheWidth = from.cacheWidth;
+    to.cacheHeight = from.cacheHeight;
+    to.cacheName = from.cacheName;
+    to.cacheStream = from.cacheStream;
+    to.cacheModified = from.cacheModified;
+    to.cacheSourceSize = from.cacheSourceSize;
+}
+} // namespace
+
+OperationSnapshot::OperationSnapshot(const OperationList& live) {
+    for (Operation* op : live) {
+        if (!op)
+            continue;
+        switch (op->type()) {
+        case 0:
+            list_[0] = &watermark_.emplace(static_cast<const WatermarkOp&>(*op));
+            break;
+        case 1:
+            list_[1] = &resize_.emplace(static_cast<const ResizeOp&>(*op));
+            break;
+        case 2:
+            list_[2] = &optimize_.emplace(static_cast<const OptimizeOp&>(*op));
+            break;
+        case 3:
+            list_[3] = &rename_.emplace(static_cast<const RenameOp&>(*op));
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+std::unique_ptr<Bitmap> PreviewRenderer::RenderFile(const FileEntry& entry,
+                                                    const OperationList& ops) {
+    ImageFile file(entry.file, -1);
+    RunOperations(ops, file);
+    return file.GetImage();
+}
+
+QSize PreviewRenderer::ScreenSize(int width, int height, const QSize& screen) {
+    double w = width, h = height;
+    if (screen.width() > 0 && w > screen.width()) {
+        h = h * screen.width() / w;
+        w = screen.width();
+    }
+    if (screen.height() > 0 && h > screen.height()) {
+        w = w * screen.height() / h;
+        h = screen.height();
+    }
+    return QSize(std::max(1, RoundPixels(w)), std::max(1, RoundPixels(h)));
+}
+
+PreviewRenderer::PreviewRenderer(ResultHandler onRendered, RenderFunction render, QObject* parent)
+    : QObject(parent), onRendered_(std::move(onRendered)), render_(std::move(render)) {}
+
+PreviewRenderer::~PreviewRenderer() = default;
+
+bool PreviewRenderer::Request(PreviewStep step, PreviewFiles files,
+                              std::shared_ptr<OperationSnapshot> operations, QSize screen) {
+    if (!files || files->empty() || !operations)
+        return false;
+    thread_.Post([this, step, files = std::move(files), operations = std::move(operations),
+                  screen] { Render(step, files, *operations, screen); });
+    return true;
+}
+
+void PreviewRenderer::Render(PreviewStep step, const PreviewFiles& files,
+                             OperationSnapshot& operations, QSize screen) {
+    const int n = static_cast<int>(files->size());
+    if (n == 0)
+        return;
+    int index = index_ >= 0 && index_ < n ? index_ : 0;
+    if (step == PreviewStep::Next)
+        index = (index + 1) % n;
+    else if (step == PreviewStep::Previous)
+        index = (index + n - 1) % n;
+    index_ = index;
+
+    // The cache is keyed by source and size, so it is valid for any settings.
+    if (ResizeOp* resize = operations.resize(); resize && lastResize_)
+        CopyResizeCache(*lastResize_, *resize);
+
+    PreviewResult result;
+    result.index = index;
+    result.count = n;
+    try {
+        std::unique_ptr<Bitmap> bitmap =
+            render_((*files)[static_cast<size_t>(index)], operations.list());
+        if (const ResizeOp* resize = operations.resize())
+            lastResize_.emplace(*resize);
+        // Decoded here, not on the window's thread.
+        const QImage* pixels = bitmap && bitmap->IsValid() ? bitmap->Pixels() : nullptr;
+        if (pixels && !pixels->isNull()) {
+            result.width = pixels->width();
+            result.height = pixels->height();
+            const QSize shown = ScreenSize(result.width, result.height, screen);
+            result.image = shown == pixels->size() ? *pixels
+                                                   : pixels->scaled(shown, Qt::IgnoreAspectRatio,
+                                                                    Qt::SmoothTransformation);
+        }
+    } catch (const boost::thread_interrupted&) {
+        throw;
+    } catch (const std::exception& e) {
+        DebugLog(L"Preview: rendering failed: %S\n", e.what());
+        result = PreviewResult{index, n, 0, 0, {}};
+    } catch (...) {
+        DebugLog(L"Preview: rendering failed\n");
+        result = PreviewResult{index, n, 0, 0, {}};
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, result = std::move(result)] {
+            if (onRendered_)
+                onRendered_(result);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace rx

@@ -1,0 +1,107 @@
+// Renders the preview's file on the renderer thread (preview_thread) and hands the result back
+// to the window's thread. Requests are made on the window's thread with everything the render
+// reads: a snapshot of the file list and copies of the operation records, so the list and the
+// panels may change while a render runs. The renderer keeps its own index into the list and
+// returns it with every result. A result reaches the window's thread by a queued call, which is
+// dropped when the renderer has gone; destroying the renderer never waits for the window.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/preview_thread.h"
+#include "engine/Bitmap.h"
+#include "engine/Operation.h"
+#include "engine/OutputLocations.h"
+#include "ops/OptimizeOp.h"
+#include "ops/RenameOp.h"
+#include "ops/ResizeOp.h"
+#include "ops/WatermarkOp.h"
+
+namespace rx {
+
+enum class PreviewStep {
+    Current,  // the file at the renderer's index
+    Next,     // index + 1, wrapping to the first file
+    Previous, // index - 1, wrapping to the last file
+};
+
+// Copies of the switched-on operation records, taken on the window's thread.
+class OperationSnapshot {
+public:
+    explicit OperationSnapshot(const OperationList& live);
+    OperationSnapshot(const OperationSnapshot&) = delete;
+    OperationSnapshot& operator=(const OperationSnapshot&) = delete;
+    // The copies in panel order; slots that were empty stay empty.
+    const OperationList& list() const { return list_; }
+    // The Resize copy, when Resize is on (the renderer carries its result cache over).
+    ResizeOp* resize() { return resize_ ? &*resize_ : nullptr; }
+
+private:
+    std::optional<WatermarkOp> watermark_;
+    std::optional<ResizeOp> resize_;
+    std::optional<OptimizeOp> optimize_;
+    std::optional<RenameOp> rename_;
+    OperationList list_{};
+};
+
+// One finished render. A failed render has size 0 x 0 and no image.
+struct PreviewResult {
+    int index = 0; // the file rendered
+    int count = 0; // files in the list the render saw
+    int width = 0; // the result's size before it was reduced for the screen
+    int height = 0;
+    QImage image; // at most the screen's size
+};
+
+using PreviewFiles = std::shared_ptr<const std::vector<FileEntry>>;
+
+class PreviewRenderer : public QObject {
+public:
+    // The rendering itself: loads the entry's file and runs the operations on it.
+    using RenderFunction =
+        std::function<std::unique_ptr<Bitmap>(const FileEntry& entry, const OperationList& ops)>;
+    // Receives each result on the window's thread.
+    using ResultHandler = std::function<void(const PreviewResult& result)>;
+
+    // Loads and processes the file as the job does, without saving.
+    static std::unique_ptr<Bitmap> RenderFile(const FileEntry& entry, const OperationList& ops);
+    // The size an image of width x height is shown at on a screen of the given size: first
+    // narrowed to the screen's width, then lowered to its height, keeping the proportions.
+    static QSize ScreenSize(int width, int height, const QSize& screen);
+
+    explicit PreviewRenderer(ResultHandler onRendered, RenderFunction render = &RenderFile,
+                             QObject* parent = nullptr);
+    // Stops the renderer thread (a running render ends at its next interruption point);
+    // results not yet delivered are dropped.
+    ~PreviewRenderer() override;
+
+    // Window's thread. Posts a render, replacing one that has not started. Nothing is posted for
+    // an empty list (false). screen: the virtual screen's size, read on the window's thread.
+    bool Request(PreviewStep step, PreviewFiles files,
+                 std::shared_ptr<OperationSnapshot> operations, QSize screen);
+
+    // Renders that ran to the end (delivered or not).
+    long completed() const { return thread_.completed(); }
+
+private:
+    void Render(PreviewStep step, const PreviewFiles& files, OperationSnapshot& operations,
+                QSize screen);
+
+    ResultHandler onRendered_;
+    RenderFunction render_;
+    // Renderer thread only: the index into the list, and the Resize result of the last render,
+    // handed to the next one so that a change elsewhere does not rescale the picture again.
+    int index_ = 0;
+    std::optional<ResizeOp> lastResize_;
+    // Last, so it stops first, while everything its tasks use still exists.
+    preview_thread thread_;
+};
+
+} // namespace rx

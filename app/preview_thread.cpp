@@ -1,0 +1,60 @@
+#include "app/preview_thread.h"
+
+#include <exception>
+
+#include "engine/DebugLog.h"
+#include "engine/RXWorker.h"
+
+namespace rx {
+
+preview_thread::preview_thread() : thread_([this] { Run(); }) {}
+
+preview_thread::~preview_thread() {
+    thread_.interrupt();
+    thread_.join();
+}
+
+void preview_thread::Post(Task task) {
+    {
+        boost::lock_guard<boost::mutex> lock(mutex_);
+        pending_ = std::move(task);
+    }
+    wake_.notify_one();
+}
+
+long preview_thread::completed() const {
+    boost::lock_guard<boost::mutex> lock(mutex_);
+    return completed_;
+}
+
+void preview_thread::Run() {
+    SetIdlePriority();
+    try {
+        for (;;) {
+            Task task;
+            {
+                boost::unique_lock<boost::mutex> lock(mutex_);
+                while (!pending_)
+                    wake_.wait(lock); // an interruption point
+                task = std::move(pending_);
+                pending_ = nullptr;
+            }
+            // A failing task ends only itself; the thread goes on with the next one.
+            try {
+                task();
+            } catch (const boost::thread_interrupted&) {
+                throw;
+            } catch (const std::exception& e) {
+                DebugLog(L"Preview: render failed: %S\n", e.what());
+            } catch (...) {
+                DebugLog(L"Preview: render failed with an unknown error\n");
+            }
+            boost::lock_guard<boost::mutex> lock(mutex_);
+            ++completed_;
+        }
+    } catch (const boost::thread_interrupted&) {
+        // The window is going away.
+    }
+}
+
+} // namespace rx
