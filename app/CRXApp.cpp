@@ -6,6 +6,7 @@
 #include "engine/Imaging.h"
 #include "engine/MessageBox.h"
 #include "settings/SettingsStore.h"
+#include "ui/InterfaceFonts.h"
 #include "ui/PrivateFontCollection.h"
 #include "ui/SkinResources.h"
 
@@ -41,6 +42,8 @@ bool CRXApp::InitInstance() {
     // Every message of the start-up already goes through the program's own box.
     InstallAppMessageBox();
     m_settings = std::make_unique<SettingsStore>();
+    // The regular and bold interface fonts every panel, label and edit uses.
+    ui::CreateInterfaceFonts();
     EnsureImagingStarted();
     InitSkinResources();
     setWindowIcon(LoadAppIcon());
@@ -48,6 +51,7 @@ bool CRXApp::InitInstance() {
         ShowMessageBox(kFontFailed, applicationName().toStdWString(), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
+    ui::SetPrivateFonts(m_fonts.get());
     m_updateStarted = true;
     if (m_update->Init() == UpdateStart::Stop)
         return false; // the update component is replacing the program
@@ -67,6 +71,7 @@ int CRXApp::ExitInstance(int code) {
     if (m_updateStarted)
         m_update->Close();
     m_updateStarted = false;
+    ui::SetPrivateFonts(nullptr);
     m_fonts.reset();
     if (m_settings)
         m_settings->sync();

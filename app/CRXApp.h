@@ -18,6 +18,8 @@ class CRXApp : public QApplication {
 public:
     CRXApp(int& argc, char** argv);
     ~CRXApp() override;
+    CRXApp(const CRXApp&) = delete;
+    CRXApp& operator=(const CRXApp&) = delete;
 
     // True to run the event loop; false ends the process at once.
     bool InitInstance();
@@ -34,9 +36,11 @@ public:
     // The exit code when InitInstance fails.
     static constexpr int kStartFailed = 1;
 
-private:
-    bool LoadPrivateFont();
+protected:
+    // Step of InitInstance: the embedded "Pacifico" into the private collection.
+    virtual bool LoadPrivateFont();
 
+private:
     std::unique_ptr<UpdateComponent> m_update;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<PrivateFontCollection> m_fonts;

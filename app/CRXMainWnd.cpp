@@ -4,6 +4,7 @@
 #include "app/CRXMainWndParts.h"
 #include "app/UpdateComponent.h"
 #include "settings/SettingsStore.h"
+#include "ui/InterfaceFonts.h"
 #include "ui/PrivateFontCollection.h"
 #include "ui/SkinResources.h"
 #include "ui/TextPainter.h"
@@ -41,12 +42,13 @@ QRectF Centred(int y, int size) {
 } // namespace
 
 CRXMainWnd::CRXMainWnd(SettingsStore& settings, const PrivateFontCollection* fonts)
-    : m_settings(settings), m_fonts(fonts), m_intake(m_job),
+    : m_settings(settings), m_fonts(fonts), m_job(&m_panels), m_intake(m_job),
       m_events(std::make_unique<JobEventsBridge>(*this)) {
     setWindowTitle(QString::fromLatin1(kTitle));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowIcon(LoadAppIcon());
+    setFont(ui::RegularFont());
 }
 
 CRXMainWnd::~CRXMainWnd() {
@@ -83,6 +85,8 @@ bool CRXMainWnd::Create() {
     m_job.setListChanged([this](size_t) { UpdateProportionsLock(); });
     m_events->Attach(m_job);
 
+    // The settings in use when the program last ended.
+    m_panels.ApplyPreset(m_settings.workingPreset().toStdWString());
     move(m_settings.mainWindowX(), m_settings.mainWindowY());
     resize(kWidth, kFixedHeight);
     Relayout();
@@ -103,6 +107,16 @@ bool CRXMainWnd::CreateControls() {
         return false;
     route(m_close);
     route(m_minimize);
+
+    if (!m_panels.CreateAll(this, 12, 221))
+        return false;
+    QObject::connect(&m_panels, &OperationPanelSet::ToggleClicked, this, [this] {
+        UpdateCommands();
+        Relayout();
+        UpdateProportionsLock();
+    });
+    QObject::connect(&m_panels, &OperationPanelSet::SettingsChanged, this,
+                     [this] { UpdateCommands(); });
 
     if (!m_previewToggle.CreateImageCheckbox(this, QPoint(351, 220), QStringLiteral("PREVIEW"),
                                              cmd::PreviewToggle))
@@ -175,7 +189,7 @@ CSimpleImageButton& CRXMainWnd::Button(int id) {
 }
 
 void CRXMainWnd::Relayout() {
-    const int panels = 0;
+    const int panels = m_panels.Layout(kFixedHeight - m_bgBottom.height());
     setFixedSize(kWidth, kFixedHeight + panels);
     // A rounded rectangle with a 3 x 3 corner ellipse leaves out the outermost corner pixels.
     QRegion region(rect());
@@ -211,6 +225,7 @@ void CRXMainWnd::LayoutStateControls(MainWindowState state, bool show) {
         place(m_cancel, m_rightX);
         m_progress.setVisible(show);
         m_progress.setValue(0);
+        m_panels.SetJobRunning(show);
         m_menu.Action(cmd::ImportImages)->setEnabled(!show);
         break;
     case MainWindowState::Success:
@@ -223,7 +238,7 @@ void CRXMainWnd::LayoutStateControls(MainWindowState state, bool show) {
 
 void CRXMainWnd::UpdateCommands() {
     // START and "Start processing" need at least one switched-on operation that is ready.
-    const bool ready = false;
+    const bool ready = m_panels.AnyTakesPart();
     m_start.setEnabled(ready);
     m_menu.Action(cmd::Start)->setEnabled(ready && m_start.isVisible());
 }

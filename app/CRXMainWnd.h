@@ -14,6 +14,7 @@
 #include "ui/CImageMenuButton.h"
 #include "ui/CRXProgressCtrl.h"
 #include "ui/CSimpleImageButton.h"
+#include "ui/OperationPanelSet.h"
 #include "ui/RXLinkCtrl.h"
 
 #include <QBasicTimer>
@@ -71,6 +72,7 @@ public:
     CSimpleImageButton& Button(int id);
     CImageCheckbox& PreviewToggle() { return m_previewToggle; }
     CImageMenuButton& MenuButton() { return m_menuButton; }
+    OperationPanelSet& Panels() { return m_panels; }
     MainMenu& Menu() { return m_menu; }
     // The drop zone: below the title strip, as high as the basket image.
     QRect DropZone() const { return m_dropZone; }
@@ -110,6 +112,7 @@ private:
 
     SettingsStore& m_settings;
     const PrivateFontCollection* m_fonts;
+    OperationPanelSet m_panels;
     RXWorker m_job;
     FileIntake m_intake;
     QImage m_bgTop, m_bgButtons, m_bgCenter, m_bgBasket, m_bgBottom;

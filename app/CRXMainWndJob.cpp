@@ -89,7 +89,11 @@ void CRXMainWnd::OnJobFinished(int saved, const QString& runFolder) {
 void CRXMainWnd::Start() {
     if (m_state != MainWindowState::FilesAdded || m_job.files().empty())
         return;
+    // Operations that are switched on but not ready are switched off first.
+    m_panels.UncheckUnready();
     Relayout();
+    if (!m_panels.AnyTakesPart())
+        return;
     FolderAndFormat answer{QString::fromStdWString(PathText(m_job.ProposedOutputFolder())),
                            m_job.outputFormat()};
     if (!ChooseFolderAndFormat(this, answer))
@@ -145,7 +149,7 @@ void CRXMainWnd::closeEvent(QCloseEvent* e) {
         // The job may have finished while the question was open.
         Cancel();
     }
-    m_settings.setWorkingPreset(QStringLiteral("{}"));
+    m_settings.setWorkingPreset(QString::fromStdWString(m_panels.SavePreset()));
     m_settings.setMainWindowPosition(frameGeometry().left(), frameGeometry().top());
     m_settings.sync();
     e->accept();

@@ -10,6 +10,7 @@
 #include "tests/support/SettingsLocation.h"
 #include "tests/support/TestImages.h"
 #include "tests/ui/QtTestApp.h"
+#include "ui/InterfaceFonts.h"
 #include "ui/PrivateFontCollection.h"
 
 #include <QDragEnterEvent>
@@ -47,6 +48,9 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TestApp();
+        if (!rx::ui::HaveInterfaceFonts())
+            rx::ui::CreateInterfaceFonts();
+        rx::ui::SetPrivateFonts(&EmbeddedFonts());
         rx::EnsureImagingStarted();
         previousBox_ = rx::SetMessageBoxHandler(
             [this](const std::wstring& text, const std::wstring& caption, unsigned style) {

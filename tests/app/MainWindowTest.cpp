@@ -130,3 +130,44 @@ TEST_F(MainWindowTest, TheDropZoneLetteringIsPaintedInTheBand) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, SwitchingWatermarkOnGrowsTheWindowTo465AndOffShrinksItBack) {
+    ASSERT_TRUE(Open());
+    CImageCheckbox* watermark = window->Panels().Toggle(0);
+    ASSERT_NE(watermark, nullptr);
+    EXPECT_EQ(watermark->pos(), QPoint(12, 221));
+    EXPECT_EQ(window->Panels().Toggle(1)->pos(), QPoint(12 + 76 + 2, 221));
+    Click(*watermark);
+    EXPECT_TRUE(watermark->isChecked());
+    EXPECT_EQ(window->size(), QSize(395, 465));
+    EXPECT_TRUE(window->Panels().Panel(0).isVisible());
+    EXPECT_EQ(window->Panels().Panel(0).geometry(), QRect(0, 252, 395, 205));
+    // The bottom edge and the rounded corners follow the new height.
+    EXPECT_FALSE(window->mask().contains(QPoint(394, 464)));
+    EXPECT_TRUE(window->mask().contains(QPoint(393, 464)));
+    Click(*watermark);
+    EXPECT_EQ(window->size(), QSize(395, 260));
+    EXPECT_FALSE(window->Panels().Panel(0).isVisible());
+}
+
+TEST_F(MainWindowTest, TheSettingsInUseComeBackAtTheNextStartWithTheirPanels) {
+    settings->setWorkingPreset(
+        R"({"Optimize":{"mode":"2","level":"3"},"Rename":{"mode":"1","common":"x"}})");
+    ASSERT_TRUE(Open());
+    EXPECT_TRUE(window->Panels().IsSwitchedOn(2));
+    EXPECT_TRUE(window->Panels().IsSwitchedOn(3));
+    EXPECT_EQ(window->size(), QSize(395, 260 + 96 + 87));
+    EXPECT_EQ(window->Panels().Panel(3).pos(), QPoint(0, 252 + 96));
+    // The file list is empty, so neither START nor "Start processing" can run yet.
+    EXPECT_FALSE(window->Button(cmd::Start).isVisible());
+    EXPECT_FALSE(window->Menu().Action(cmd::Start)->isEnabled());
+    Click(*window->Panels().Toggle(2));
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(settings->workingPreset().toStdWString(), window->Panels().SavePreset());
+    EXPECT_EQ(settings->workingPreset().indexOf("Optimize"), -1);
+    EXPECT_NE(settings->workingPreset().indexOf("Rename"), -1);
+}
+
+} // namespace
