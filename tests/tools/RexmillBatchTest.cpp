@@ -213,8 +213,15 @@ TEST(RexmillBatch, CtrlCCancelsAndKeepsCompleteFilesOnly) {
     const pid_t pid = Spawn(dir, {"-q", "-p", preset, "-f", "png", "-o", (dir / "out").string(),
                                   (dir / "in").string()});
     const fs::path run = dir / "out" / "[resize]";
+    // Outputs are written under a temporary "RX" name first: wait for a named one.
+    const auto named = [&] {
+        for (const fs::path& p : Listing(run))
+            if (p.string().compare(0, 2, "RX") != 0)
+                return true;
+        return false;
+    };
     const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (Listing(run).empty() && std::chrono::steady_clock::now() < deadline)
+    while (!named() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
     kill(pid, SIGINT);
     Result r = Finish(dir, pid);
@@ -223,6 +230,7 @@ TEST(RexmillBatch, CtrlCCancelsAndKeepsCompleteFilesOnly) {
     EXPECT_GE(saved.size(), 1u);
     EXPECT_LT(saved.size(), 40u);
     for (const fs::path& p : saved) {
+        EXPECT_NE(p.string().compare(0, 2, "RX"), 0) << p << ": a cancel leaves no temporary file";
         const auto d = rxtest::Inspect(rxtest::ReadFile(run / p));
         EXPECT_TRUE(d.ok) << p << " is incomplete";
         EXPECT_EQ(d.width, 2400) << p;
