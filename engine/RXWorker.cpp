@@ -35,13 +35,6 @@ struct RXWorker::PendingCall {
     State state = State::Queued;
 };
 
-OperationList CollectOperationList(const OperationSource& source) {
-    OperationList list{};
-    for (int i = 0; i < kOperationCount; ++i)
-        list[static_cast<size_t>(i)] = source.ReadyOperation(i);
-    return list;
-}
-
 RXWorker::RXWorker(const OperationSource* source) : source_(source) {}
 
 RXWorker::~RXWorker() {
@@ -73,12 +66,27 @@ void RXWorker::Clear() {
         listChanged_(0);
 }
 
-void RXWorker::Start() {
-    Start(source_ ? CollectOperationList(*source_) : OperationList{});
+OperationSnapshot RXWorker::CopyReadyOperations() const {
+    return source_ ? OperationSnapshot(*source_) : OperationSnapshot();
 }
 
-void RXWorker::Start(const OperationList& operations) {
+bool RXWorker::Start() {
+    if (IsRunning())
+        return false;
+    return Start(CopyReadyOperations());
+}
+
+void RXWorker::NewGeneration() {
+    ++generation_;
+    if (listener_)
+        listener_->generationChanged(generation_);
+}
+
+bool RXWorker::Start(OperationSnapshot operations) {
+    if (IsRunning())
+        return false;
     const size_t n = files_.size();
+    auto copies = std::make_shared<OperationSnapshot>(std::move(operations));
     if (thread_.joinable())
         thread_.detach();
     {
@@ -86,8 +94,9 @@ void RXWorker::Start(const OperationList& operations) {
         cancelling_ = false;
         ended_ = false;
     }
+    NewGeneration();
     try {
-        thread_ = boost::thread([this, n, operations] {
+        thread_ = boost::thread([this, n, copies] {
             struct MarkEnded {
                 RXWorker* w;
                 ~MarkEnded() {
@@ -96,13 +105,14 @@ void RXWorker::Start(const OperationList& operations) {
                     w->callDone_.notify_all();
                 }
             } mark{this};
-            Run(n, operations);
+            Run(n, copies->list());
         });
     } catch (...) {
         std::lock_guard<std::mutex> lock(callMutex_);
         ended_ = true;
         throw;
     }
+    return true;
 }
 
 void RXWorker::CallOnOwner(const std::function<void()>& fn) {
@@ -113,8 +123,8 @@ void RXWorker::CallOnOwner(const std::function<void()>& fn) {
     call.fn = &fn;
     pending_ = &call;
     lock.unlock();
-    if (notify_)
-        notify_->WakeOwner();
+    if (listener_)
+        listener_->ownerCallWaiting();
     lock.lock();
     callDone_.wait(lock, [&] {
         return call.state == PendingCall::State::Done ||
@@ -147,11 +157,13 @@ bool RXWorker::Cancel() {
     if (!thread_.joinable())
         return true;
     {
-        std::lock_guard<std::mutex> lock(callMutex_);
+        std::unique_lock<std::mutex> lock(callMutex_);
         cancelling_ = true;
         if (pending_ && pending_->state == PendingCall::State::Running) {
             // We are inside the very call the worker waits on: it ends once that returns.
             thread_.interrupt();
+            lock.unlock();
+            NewGeneration();
             return false;
         }
         if (pending_ && pending_->state == PendingCall::State::Queued) {
@@ -161,6 +173,7 @@ bool RXWorker::Cancel() {
     }
     thread_.interrupt();
     thread_.join();
+    NewGeneration();
     return true;
 }
 
@@ -184,21 +197,23 @@ void RXWorker::Wait() {
 }
 
 void RXWorker::Run(size_t n, const OperationList& operations) {
-    if (notify_)
-        notify_->Post(WM_RX_JOB_STARTED, n, static_cast<std::intptr_t>(n * 4));
+    if (listener_)
+        listener_->jobStarted(static_cast<unsigned>(n), static_cast<unsigned>(n * 4));
     unsigned saved = 0;
     unsigned progress = 0;
     const bool singleBase = HasSingleBase();
     std::set<fs::path> created;
     fs::path runFolder;
     const ProgressCallback step = [&] {
-        if (notify_)
-            notify_->Post(WM_RX_PROGRESS_STEP, progress, 0);
+        if (listener_)
+            listener_->progressStep(progress);
         ++progress;
     };
     try {
         RemoveStaleTempFiles(TempFolder());
         CreateRunFolder(outputFolder_, operations, &runFolder);
+        if (listener_)
+            listener_->runFolderCreated(runFolder);
         for (size_t i = 0; i < n; ++i) {
             const FileEntry& entry = files_[i];
             const fs::path target = runFolder / RelativeFolder(entry, singleBase);
@@ -207,19 +222,31 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
                 ImageFile file(entry.file, static_cast<int>(i));
                 RunOperations(operations, file, step);
                 file.ConvertFormat(outputFormat_);
-                if (!file.failure().empty())
+                const unsigned index = static_cast<unsigned>(i);
+                if (!file.failure().empty()) {
+                    // Its pixels were needed and could not be had: saving the bytes as they
+                    // are would pass a failure off as a result.
                     DebugLog(L"File #%ld '%s' not saved: %S.", static_cast<long>(i),
                              PathText(entry.file).c_str(), file.failure().c_str());
-                else if (file.Save(target))
+                    if (listener_)
+                        listener_->fileFailed(index, file.failure());
+                } else if (file.Save(target)) {
                     ++saved;
+                    if (listener_)
+                        listener_->fileSaved(index, file.savedPath());
+                } else if (listener_) {
+                    listener_->fileFailed(index, "it could not be written");
+                }
             } catch (const fs::filesystem_error& e) {
                 DebugLog(L"filesystem error: %S\n", e.what());
+                if (listener_)
+                    listener_->fileFailed(static_cast<unsigned>(i), e.code().message());
                 progress = static_cast<unsigned>((i + 1) * 4);
-                if (notify_)
-                    notify_->Post(WM_RX_PROGRESS_STEP, progress, 0);
+                if (listener_)
+                    listener_->progressStep(progress);
             }
-            if (notify_)
-                notify_->Post(WM_RX_FILE_DONE, i + 1, 0);
+            if (listener_)
+                listener_->fileDone(static_cast<unsigned>(i + 1));
         }
     } catch (const fs::filesystem_error& e) {
         DebugLog(L"filesystem error: %S\n", e.what());
@@ -233,12 +260,8 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
         DebugLog(L"Catched unknown exception.");
     }
     boost::this_thread::interruption_point();
-    const std::wstring folderText = PathText(runFolder);
-    CallOnOwner([&] {
-        if (notify_)
-            notify_->Send(WM_RX_JOB_FINISHED, saved,
-                          reinterpret_cast<std::intptr_t>(folderText.c_str()));
-    });
+    if (listener_)
+        listener_->jobFinished(saved, runFolder);
 }
 
 void SetIdlePriority() {
@@ -251,15 +274,17 @@ void SetIdlePriority() {
             return;
 }
 
-std::unique_ptr<Bitmap> RXWorker::RenderCurrent(const OperationList& operations) {
+std::unique_ptr<Bitmap> RXWorker::RenderCurrent(OperationSnapshot operations) {
     SetIdlePriority();
     if (files_.empty())
         return std::make_unique<Bitmap>();
     if (previewIndex_ < 0 || static_cast<size_t>(previewIndex_) >= files_.size())
         previewIndex_ = 0;
+    operations.AdoptCachesFrom(previewCopies_);
+    previewCopies_ = std::move(operations);
     try {
         ImageFile file(files_[static_cast<size_t>(previewIndex_)].file, -1);
-        RunOperations(operations, file);
+        RunOperations(previewCopies_.list(), file);
         return file.GetImage();
     } catch (const fs::filesystem_error& e) {
         DebugLog(L"filesystem error: %S\n", e.what());
@@ -267,20 +292,20 @@ std::unique_ptr<Bitmap> RXWorker::RenderCurrent(const OperationList& operations)
     }
 }
 
-std::unique_ptr<Bitmap> RXWorker::RenderNext(const OperationList& operations) {
+std::unique_ptr<Bitmap> RXWorker::RenderNext(OperationSnapshot operations) {
     const int n = static_cast<int>(files_.size());
     if (n == 0)
         return std::make_unique<Bitmap>();
     previewIndex_ = (previewIndex_ + 1) % n;
-    return RenderCurrent(operations);
+    return RenderCurrent(std::move(operations));
 }
 
-std::unique_ptr<Bitmap> RXWorker::RenderPrevious(const OperationList& operations) {
+std::unique_ptr<Bitmap> RXWorker::RenderPrevious(OperationSnapshot operations) {
     const int n = static_cast<int>(files_.size());
     if (n == 0)
         return std::make_unique<Bitmap>();
     previewIndex_ = (previewIndex_ + n - 1) % n;
-    return RenderCurrent(operations);
+    return RenderCurrent(std::move(operations));
 }
 
 } // namespace rx

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 #include <boost/filesystem/operations.hpp>
@@ -234,4 +235,116 @@ TEST(HostileInput, TemporaryFilesOfAKilledProcessAreRemovedByTheNextJob) {
     const auto after = Listing(dir / "tmp");
     EXPECT_EQ(std::count_if(after.begin(), after.end(), IsTempName), 0) << "the stale file is gone";
     EXPECT_EQ(std::count(after.begin(), after.end(), fs::path("other.tmp")), 1);
+}
+
+TEST(HostileInput, FilesWhosePixelsCannotBeDecodedFailWhenPixelsAreNeeded) {
+    rxtest::TempDir dir;
+    fs::create_directories(dir / "in");
+    rxtest::WriteFile(dir / "in" / "good.png", rxtest::MakeImage(2));
+    rx::Bytes jpeg = rxtest::MakeImage(1, {.width = 400, .height = 300});
+    jpeg.resize(jpeg.size() / 2);
+    jpeg.insert(jpeg.end(), {0xFF, 0xD9}); // the first half, then an end marker
+    rxtest::WriteFile(dir / "in" / "half.jpg", jpeg);
+    rx::Bytes png = rxtest::MakeImage(2, {.width = 400, .height = 300});
+    png.resize(png.size() / 2);
+    rxtest::WriteFile(dir / "in" / "cut.png", png);
+    const auto sources = Listing(dir / "in");
+
+    const std::string in = (dir / "in").string();
+    BatchResult converted =
+        RunBatch(dir, {"-q", "-p", "{}", "-f", "gif", "-o", (dir / "out").string(), in}, 60s);
+    EXPECT_EQ(converted.status, 1);
+    EXPECT_EQ(converted.lastLine(), "Saved 1 of 3 files to " + (dir / "out" / "[]").string());
+    EXPECT_NE(converted.err.find("'" + (dir / "in" / "half.jpg").string() +
+                                 "' was not saved: damaged or truncated image data"),
+              std::string::npos)
+        << converted.err;
+    EXPECT_NE(converted.err.find("'" + (dir / "in" / "cut.png").string() + "' was not saved"),
+              std::string::npos)
+        << converted.err;
+    EXPECT_EQ(Listing(dir / "out" / "[]"), (std::vector<fs::path>{"good.gif"}));
+
+    const std::string resize = "{\"Bulk Resize\":{\"mode\":\"2\",\"percent\":\"50\"}}";
+    BatchResult resized =
+        RunBatch(dir, {"-v", "-p", resize, "-o", (dir / "out").string(), in}, 60s);
+    EXPECT_EQ(resized.status, 1);
+    EXPECT_EQ(Listing(dir / "out" / "[resize]"), (std::vector<fs::path>{"good.png"}));
+    EXPECT_NE(resized.err.find("not saved: the image cannot be rescaled"), std::string::npos)
+        << "the debug log says why";
+
+    // Nothing needs the pixels: the bytes are copied as they are.
+    const std::string rename =
+        "{\"Rename\":{\"mode\":\"0\",\"common\":\"n\",\"digits\":\"1\",\"startWith\":\"1\"}}";
+    BatchResult renamed =
+        RunBatch(dir, {"-q", "-p", rename, "-o", (dir / "out").string(), in}, 60s);
+    EXPECT_EQ(renamed.status, 0) << renamed.err;
+    const auto copies = Listing(dir / "out" / "[rename]");
+    ASSERT_EQ(copies.size(), 3u);
+    size_t identical = 0;
+    for (const fs::path& c : copies)
+        for (const fs::path& s : sources)
+            identical +=
+                rxtest::ReadFile(dir / "out" / "[rename]" / c) == rxtest::ReadFile(dir / "in" / s);
+    EXPECT_EQ(identical, 3u);
+    EXPECT_EQ(Listing(dir / "in"), sources) << "no source changed";
+}
+
+TEST(HostileInput, CtrlCWhileTheLastFileIsEncodedLeavesNothingForIt) {
+    rxtest::TempDir dir;
+    fs::create_directories(dir / "in");
+    rxtest::WriteFile(dir / "in" / "a.jpg", rxtest::MakeImage(1));
+    rxtest::WriteFile(dir / "in" / "b.jpg", rxtest::MakeImage(1));
+    rxtest::WriteFile(dir / "in" / "c.jpg", rxtest::MakeImage(1, {.width = 6000, .height = 4000}));
+    const pid_t pid =
+        SpawnBatch(dir, {"-v", "-p", "{}", "-f", "png", "-o", (dir / "out").string(),
+                         (dir / "in" / "a.jpg").string(), (dir / "in" / "b.jpg").string(),
+                         (dir / "in" / "c.jpg").string()});
+    // The third "Converting" line is the last file's: its encoding has begun.
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream f((dir / "stderr").string());
+        const std::string err(std::istreambuf_iterator<char>(f), {});
+        if (Count(err, "Converting to PNG") == 3)
+            break;
+        std::this_thread::sleep_for(1ms);
+    }
+    kill(pid, SIGINT);
+    BatchResult r = rxtest::FinishBatch(dir, pid, 60s);
+    EXPECT_EQ(r.status, 130) << r.err;
+    const fs::path run = dir / "out" / "[]";
+    EXPECT_EQ(Listing(run), (std::vector<fs::path>{"a.png", "b.png"}));
+    EXPECT_EQ(r.lastLine(), "Saved 2 of 3 files to " + run.string() + " before the cancel");
+}
+
+TEST(HostileInput, LibtiffWarningsGoToTheDebugLogOnly) {
+    rxtest::TempDir dir;
+    fs::create_directories(dir / "in");
+    rx::Bytes tiff = rxtest::MakeImage(5, {.width = 50, .height = 40});
+    // Give the first directory's tags private numbers out of order: libtiff warns about both.
+    const bool little = tiff[0] == 'I';
+    const auto get16 = [&](size_t at) {
+        return little ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1];
+    };
+    const size_t ifd = little ? tiff[4] | tiff[5] << 8 | tiff[6] << 16 | size_t(tiff[7]) << 24
+                              : size_t(tiff[4]) << 24 | tiff[5] << 16 | tiff[6] << 8 | tiff[7];
+    const int entries = get16(ifd);
+    ASSERT_GT(entries, 3);
+    const size_t last = ifd + 2 + 12 * size_t(entries - 1);
+    tiff[last] = little ? 0x4C : 0x9C; // tag 40012
+    tiff[last + 1] = little ? 0x9C : 0x4C;
+    rxtest::WriteFile(dir / "in" / "odd.tif", tiff);
+    for (const char* format : {"png", "tiff"}) {
+        BatchResult r =
+            RunBatch(dir,
+                     {"-q", "-p", "{\"Bulk Resize\":{\"mode\":\"2\",\"percent\":\"50\"}}", "-f",
+                      format, "-o", (dir / "out").string(), (dir / "in").string()},
+                     60s);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "") << format;
+    }
+    BatchResult v = RunBatch(
+        dir, {"-v", "-p", "{}", "-f", "png", "-o", (dir / "out").string(), (dir / "in").string()},
+        60s);
+    EXPECT_NE(v.err.find("40012"), std::string::npos)
+        << "the warning is in the debug log: " << v.err;
 }

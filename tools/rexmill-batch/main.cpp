@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
                                          : isatty(STDERR_FILENO) ? ProgressPrinter::Style::Bar
                                                                  : ProgressPrinter::Style::Lines;
     ProgressPrinter printer(style, job.files());
-    job.setNotifyTarget(&printer);
+    job.setListener(&printer);
     job.setOutputFormat(options->format);
     job.setOutputFolder(fs::absolute(options->output));
 
@@ -174,12 +174,16 @@ int main(int argc, char** argv) {
     job.Start();
     while (job.IsRunning()) {
         if (g_interrupted) {
+            // The file in hand leaves nothing; those saved before stay and are counted.
             job.Cancel();
             std::fprintf(stderr, "rexmill-batch: cancelled\n");
+            std::printf("Saved %u of %zu files to %s before the cancel\n", printer.savedSoFar(),
+                        total, Narrow(printer.runFolderSoFar()).c_str());
             return 130;
         }
         job.RunPendingCalls();
-        printer.WaitForWake(50);
+        // Short, so that a Ctrl+C reaches the job before the file in hand gets its name.
+        printer.WaitForWake(10);
     }
     job.Wait();
     std::printf("Saved %u of %zu files to %s\n", printer.saved(), total,
