@@ -21,6 +21,9 @@ struct FileEntry {
 // Element-by-element, case-sensitive path equality (no normalisation).
 bool SamePath(const boost::filesystem::path& a, const boost::filesystem::path& b);
 
+// A text that is equal for two paths exactly when SamePath holds (for hashing).
+std::string PathKey(const boost::filesystem::path& p);
+
 // Every entry has the first entry's base; false for an empty list.
 bool HasSingleBase(const std::vector<FileEntry>& entries);
 
