@@ -1,5 +1,5 @@
-#include "engine/Version.h"
 #include "SheetScenes.h"
+#include "engine/Version.h"
 
 #include "ui/CColorButton.h"
 #include "ui/CImageCheckbox.h"
@@ -29,15 +29,6 @@
 namespace sheet {
 
 namespace {
-
-const rx::PrivateFontCollection& Fonts() {
-    static rx::PrivateFontCollection fonts = [] {
-        rx::PrivateFontCollection f;
-        f.LoadEmbeddedFont();
-        return f;
-    }();
-    return fonts;
-}
 
 QImage Skin(const QString& name) {
     QImage img;
@@ -86,80 +77,6 @@ QBrush Band() {
     return QBrush(Skin(QStringLiteral("PREVIEWTOP")));
 }
 
-enum class State { Empty, FilesAdded, Processing, Success };
-
-// The main window's own painting: backgrounds and the drop zone lettering.
-class MainWindowMock : public QWidget {
-public:
-    MainWindowMock(State state, int panelsHeight) : m_state(state) {
-        resize(395, 260 + panelsHeight);
-        setFont(UiFont());
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter g(this);
-        g.setRenderHint(QPainter::Antialiasing, true);
-        const int T = 38, M = 177;
-        rx::DrawImageAt(g, Skin("BGTOP"), 0, 0);
-        rx::DrawImageAt(g, Skin(m_state == State::Empty ? "BGBASKET" : "BGCENTER"), 0, T);
-        rx::TextPainter text(0xFFFFFFFF);
-        text.SetFamilyName(QStringLiteral("Pacifico"));
-        text.SetCollection(&Fonts());
-        auto centred = [&](const QString& s, int y, int size) {
-            text.Draw(g, s, size, rx::TextPainter::FromEdges(0, y - size, 395, y + size));
-        };
-        switch (m_state) {
-        case State::Empty:
-            centred(QStringLiteral("Drop images here"), T + M - 25, 20);
-            break;
-        case State::FilesAdded:
-            centred(QStringLiteral("12 files added"), T + 65, 30);
-            break;
-        case State::Processing:
-            centred(QStringLiteral("3 of 12 files"), T + 50, 20);
-            text.SetHorizontalAlignment(rx::StringAlignment::Near);
-            text.Draw(g, QStringLiteral("Processing.."), 20,
-                      rx::TextPainter::FromEdges(140, T, 395, T + 40));
-            break;
-        case State::Success:
-            centred(QStringLiteral("Success! 12 files processed."), T + 65, 30);
-            break;
-        }
-        rx::DrawImageAt(g, Skin("BGBUTTONS"), 0, T + M);
-        const QImage bottom = Skin("BGBOTTOM");
-        rx::DrawImageAt(g, bottom, 0, height() - bottom.height());
-    }
-
-private:
-    State m_state;
-};
-
-// A settings panel: the paper, the frame and the caption in script lettering.
-class PanelMock : public QWidget {
-public:
-    PanelMock(QWidget* parent, int y, int height, QString caption)
-        : QWidget(parent), m_caption(std::move(caption)) {
-        setGeometry(0, y, 395, height);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter g(this);
-        g.fillRect(rect(), Paper());
-        g.setPen(QColor::fromRgba(0xFF777777));
-        g.drawRect(0, -1, width() - 1, height());
-        rx::TextPainter text(0xFF000000);
-        text.SetFamilyName(QStringLiteral("Pacifico"));
-        text.SetCollection(&Fonts());
-        text.SetHorizontalAlignment(rx::StringAlignment::Far);
-        text.Draw(g, m_caption, 20, rx::TextPainter::FromEdges(0, 5, 375, 45));
-    }
-
-private:
-    QString m_caption;
-};
-
 QString SampleImage() {
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sample.png"));
@@ -182,154 +99,7 @@ QString SampleImage() {
     return path;
 }
 
-void TitleControls(QWidget* w) {
-    (new rx::CImageMenuButton)->CreateMenuButton(w, QPoint(0, 1));
-    (new rx::CSimpleImageButton)
-        ->CreateSimpleImageButton("", w, QPoint(350, 12), "MINIMIZE", true, 1130);
-    (new rx::CSimpleImageButton)
-        ->CreateSimpleImageButton("", w, QPoint(370, 12), "CLOSE", true, 57665);
-}
-
-void Toggles(QWidget* w, std::initializer_list<bool> checked, bool enabled, bool preview) {
-    const char* names[] = {"WATERMARK", "RESIZE", "OPTIMIZE", "RENAME"};
-    int x = 12, i = 0;
-    for (bool c : checked) {
-        auto* t = new rx::CImageCheckbox;
-        t->CreateImageCheckbox(w, QPoint(x, 221), names[i], 1110 + i);
-        t->setChecked(c);
-        t->setEnabled(enabled);
-        x += t->Up().width() + 2;
-        ++i;
-    }
-    auto* p = new rx::CImageCheckbox;
-    p->CreateImageCheckbox(w, QPoint(351, 220), "PREVIEW", 1119);
-    p->setEnabled(preview);
-}
-
-rx::CSimpleImageButton* Coloured(QWidget* w, const char* base, const char* caption, int x) {
-    auto* b = new rx::CSimpleImageButton;
-    b->CreateSimpleImageButton(caption, w, QPoint(x, 166), base, true, 0);
-    return b;
-}
-
-void WatermarkPanel(QWidget* w, int y) {
-    auto* panel = new PanelMock(w, y, 205, QStringLiteral("Watermark"));
-    auto* mode = new QComboBox(panel);
-    mode->addItems({"Text", "Image", "Script", "Datestamp"});
-    mode->setCurrentIndex(1);
-    mode->setGeometry(20, 15, 115, 22);
-    auto* picker = new rx::CImagePicker;
-    picker->CreatePicker(QRect(20, 55, 113, 95), panel);
-    picker->LoadImageFile(SampleImage(), false);
-    auto label = [&](const QString& t, QRect r, unsigned style) {
-        auto* l = new rx::CLabel(panel);
-        l->setGeometry(r);
-        l->setText(t);
-        l->SetStaticStyle(style);
-        l->Attach();
-        l->UseTransparentBackground(true);
-    };
-    label("width:", QRect(137, 70, 43, 20), rx::SS_RIGHT | rx::SS_CENTERIMAGE);
-    label("height:", QRect(137, 110, 43, 20), rx::SS_RIGHT | rx::SS_CENTERIMAGE);
-    label("px", QRect(232, 70, 18, 20), rx::SS_CENTERIMAGE);
-    label("px", QRect(232, 110, 18, 20), rx::SS_CENTERIMAGE);
-    label("opacity", QRect(20, 167, 40, 23), rx::SS_CENTERIMAGE);
-    auto* width = new QLineEdit(QStringLiteral("200"), panel);
-    width->setGeometry(182, 70, 48, 20);
-    auto* height = new QLineEdit(QStringLiteral("120"), panel);
-    height->setGeometry(182, 110, 48, 20);
-    auto* lock = new rx::CImageCheckbox;
-    lock->CreateImageCheckbox(panel, QPoint(250, 95), "WMLOCK", 1216);
-    lock->setChecked(true);
-    auto* slider = new rx::CRXSliderCtrl(panel);
-    slider->setGeometry(60, 165, 160, 25);
-    slider->setRange(0, 100);
-    slider->setValue(70);
-    auto* alpha = new QLineEdit(QStringLiteral("70"), panel);
-    alpha->setGeometry(225, 167, 33, 20);
-    (new rx::CImageStatic)->Create("MOVE", QRect(280, 170, 13, 13), panel);
-    (new rx::CImageStatic)->Create("ROTATE", QRect(357, 170, 13, 13), panel);
-    auto* sw = new rx::CToggleButton;
-    sw->CreateSwitch(QRect(300, 167, 51, 18), panel, 1209);
-    auto* pad = new rx::CRXPositionCtrl;
-    pad->CreatePad(QRect(280, 55, 95, 95), panel);
-    pad->SetPoint(62, 40);
-}
-
-void OptimizePanel(QWidget* w, int y) {
-    auto* panel = new PanelMock(w, y, 96, QStringLiteral("Optimize"));
-    auto* mode = new QComboBox(panel);
-    mode->addItem("Optimize both JPEGs and PNGs");
-    mode->setGeometry(20, 15, 215, 22);
-    auto* slider = new rx::CRXSliderCtrl(panel);
-    slider->setGeometry(20, 45, 355, 30);
-    slider->setRange(1, 5);
-    slider->setTickInterval(1);
-    slider->SetTicksBelow(true);
-    slider->setValue(3);
-    const char* words[] = {"min", "opt", "max"};
-    for (int i = 0; i < 3; ++i) {
-        const int p = slider->GetTicPos(1 + 2 * i);
-        auto* l = new rx::CLabel(panel);
-        l->setGeometry(20 + p - 30, 75, 60, 20);
-        l->setText(words[i]);
-        l->SetStaticStyle(rx::SS_CENTER);
-        l->UseTransparentBackground(true);
-    }
-}
-
-QImage MainWindow(State state) {
-    const bool panels = state == State::FilesAdded;
-    MainWindowMock w(state, panels ? 205 + 96 : 0);
-    TitleControls(&w);
-    switch (state) {
-    case State::Empty:
-        Toggles(&w, {false, false, false, false}, true, false);
-        break;
-    case State::FilesAdded:
-        Toggles(&w, {true, false, true, false}, true, true);
-        Coloured(&w, "GREEN", "START", 290);
-        Coloured(&w, "BLUE", "Clear", 195);
-        WatermarkPanel(&w, 252);
-        OptimizePanel(&w, 252 + 205);
-        break;
-    case State::Processing: {
-        Toggles(&w, {false, true, false, true}, false, false);
-        Coloured(&w, "RED", "Cancel", 290);
-        auto* bar = new rx::CRXProgressCtrl(&w);
-        bar->SetTrackImage(Skin("PROGRESS"));
-        bar->setGeometry(20, 115, 355, 37);
-        bar->setRange(0, 100);
-        bar->setValue(40);
-        break;
-    }
-    case State::Success: {
-        Toggles(&w, {false, true, false, true}, true, false);
-        Coloured(&w, "BLUE", "Clear", 290);
-        Coloured(&w, "GREEN", "Save preset", 195);
-        auto* link = new rx::RXLinkCtrl;
-        link->setParent(&w);
-        link->setFont(UiFont());
-        link->setText("Show in Folder");
-        link->SizeToContent(QRect(100, 125, 195, 25));
-        break;
-    }
-    }
-    QApplication::processEvents();
-    QImage out(w.size(), QImage::Format_ARGB32_Premultiplied);
-    out.fill(Qt::transparent);
-    w.render(&out);
-    return out;
-}
-
 } // namespace
-
-QVector<Tile> MainWindowScenes() {
-    return {{"Empty", MainWindow(State::Empty)},
-            {"FilesAdded, Watermark and Optimize on", MainWindow(State::FilesAdded)},
-            {"Processing", MainWindow(State::Processing)},
-            {"Success", MainWindow(State::Success)}};
-}
 
 QVector<Tile> ControlScenes() {
     QVector<Tile> tiles;
