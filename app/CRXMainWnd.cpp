@@ -56,6 +56,7 @@ CRXMainWnd::~CRXMainWnd() {
     // without being closed, as in tests) is stopped first.
     if (m_job.IsRunning())
         m_job.Cancel();
+    delete m_preview;
     m_dropTarget.reset();
 }
 
@@ -116,7 +117,11 @@ bool CRXMainWnd::CreateControls() {
         UpdateProportionsLock();
     });
     QObject::connect(&m_panels, &OperationPanelSet::SettingsChanged, this,
-                     [this] { UpdateCommands(); });
+                     [this](bool refreshPreview) {
+                         UpdateCommands();
+                         if (refreshPreview && m_preview)
+                             m_preview->Post(PreviewStep::Current);
+                     });
 
     if (!m_previewToggle.CreateImageCheckbox(this, QPoint(351, 220), QStringLiteral("PREVIEW"),
                                              cmd::PreviewToggle))
@@ -219,7 +224,9 @@ void CRXMainWnd::LayoutStateControls(MainWindowState state, bool show) {
     case MainWindowState::FilesAdded:
         place(m_start, m_rightX);
         place(m_clear, m_leftX);
-        m_previewToggle.setEnabled(show && PreviewAvailable());
+        m_previewToggle.setEnabled(show);
+        if (!show)
+            ClosePreview();
         break;
     case MainWindowState::Processing:
         place(m_cancel, m_rightX);
@@ -245,6 +252,8 @@ void CRXMainWnd::UpdateCommands() {
 
 void CRXMainWnd::UpdateProportionsLock() {
     // The "Save watermark proportions" check box lives in the preview window.
+    if (m_preview)
+        m_preview->UpdateLockVisibility(m_job.files().size() > 1 && m_panels.IsSwitchedOn(0));
 }
 
 void CRXMainWnd::RedrawAll() {
@@ -347,6 +356,8 @@ void CRXMainWnd::OnCommand(int id) {
         return ImportImages();
     case cmd::Help:
         return Help();
+    case cmd::PreviewToggle:
+        return TogglePreview();
     case cmd::About: {
         CAboutDlg about(this);
         about.exec();

@@ -5,6 +5,7 @@
 // job events.
 #pragma once
 
+#include "app/CRXPreviewWnd.h"
 #include "app/MainMenu.h"
 #include "app/MainWindowState.h"
 #include "engine/FileIntake.h"
@@ -29,7 +30,7 @@ class PrivateFontCollection;
 class SettingsStore;
 class UpdateComponent;
 
-class CRXMainWnd : public QWidget {
+class CRXMainWnd : public QWidget, private PreviewSource {
 public:
     static constexpr int kWidth = 395;
     static constexpr int kDotsTimerId = 1583; // the "Processing" dots
@@ -73,6 +74,8 @@ public:
     CImageCheckbox& PreviewToggle() { return m_previewToggle; }
     CImageMenuButton& MenuButton() { return m_menuButton; }
     OperationPanelSet& Panels() { return m_panels; }
+    // The open preview window, or null.
+    CRXPreviewWnd* Preview() const { return m_preview; }
     MainMenu& Menu() { return m_menu; }
     // The drop zone: below the title strip, as high as the basket image.
     QRect DropZone() const { return m_dropZone; }
@@ -86,6 +89,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
     void timerEvent(QTimerEvent*) override;
     void closeEvent(QCloseEvent*) override;
+    void changeEvent(QEvent*) override;
 
 private:
     class DropTarget;
@@ -106,6 +110,15 @@ private:
     void Clear();
     void ImportImages();
     void Help();
+    void TogglePreview();
+    void ClosePreview();
+
+    // PreviewSource
+    PreviewFiles PreviewFileList() override;
+    OperationList PreviewOperations() override;
+    WatermarkOp* PreviewWatermark() override;
+    void PreviewClosed() override;
+    void PreviewRestored() override;
     bool AddPath(const QString& path);
     void ReportIntake(bool anyAdded);
     bool DropAllowedAt(const QPoint& point) const;
@@ -136,6 +149,9 @@ private:
     bool m_dragging = false;
     QPoint m_dragOffset;
     UpdateComponent* m_update = nullptr;
+    CRXPreviewWnd* m_preview = nullptr;
+    // The preview was maximized when the main window was minimized.
+    bool m_previewWasMaximized = false;
 };
 
 } // namespace rx

@@ -171,3 +171,33 @@ TEST_F(MainWindowTest, TheSettingsInUseComeBackAtTheNextStartWithTheirPanels) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, ThePreviewToggleOpensThePreviewOnlyWithFilesAndLeavingFilesAddedClosesIt) {
+    settings->setWorkingPreset(R"({"Watermark":{"mode":"3"}})");
+    ASSERT_TRUE(Open());
+    EXPECT_FALSE(window->PreviewToggle().isEnabled());
+    ASSERT_TRUE(Drop({Folder("preview", 1)}));
+    Click(window->PreviewToggle());
+    ASSERT_NE(window->Preview(), nullptr);
+    EXPECT_TRUE(window->Preview()->isVisible());
+    EXPECT_TRUE(window->PreviewToggle().isChecked());
+    // One file: no proportions lock; a second file with Watermark on shows it.
+    EXPECT_FALSE(window->Preview()->ProportionsLock().isVisible());
+    ASSERT_TRUE(Drop({Folder("preview2", 1)}));
+    EXPECT_TRUE(window->Preview()->ProportionsLock().isVisible());
+    // The toggle closes it again.
+    Click(window->PreviewToggle());
+    EXPECT_EQ(window->Preview(), nullptr);
+    EXPECT_FALSE(window->PreviewToggle().isChecked());
+    // Clear leaves FilesAdded: the preview goes and the toggle is off and disabled.
+    Click(window->PreviewToggle());
+    ASSERT_NE(window->Preview(), nullptr);
+    Click(window->Button(cmd::Clear));
+    EXPECT_EQ(window->Preview(), nullptr);
+    EXPECT_FALSE(window->PreviewToggle().isChecked());
+    EXPECT_FALSE(window->PreviewToggle().isEnabled());
+}
+
+} // namespace
