@@ -63,9 +63,6 @@ void InstallAppMessageBox() {
         return ShowAppMessageBox(QString::fromStdWString(text), QString::fromStdWString(caption),
                                  style);
     });
-    ui::SetMessageBoxHook([](const QString& text, const QString& caption, unsigned style) {
-        return ShowAppMessageBox(text, caption, style);
-    });
 }
 
 } // namespace rx

@@ -13,7 +13,8 @@ namespace rx {
 // IDYES, IDNO). Style: MB_OK / MB_OKCANCEL / MB_YESNO with an MB_ICON* bit.
 int ShowAppMessageBox(const QString& text, const QString& caption, unsigned style);
 
-// Routes the engine's and the controls' message boxes to ShowAppMessageBox.
+// Installs ShowAppMessageBox as the program's one message-box handler (rx::ShowMessageBox);
+// the controls' ui::ShowMessage goes there too.
 void InstallAppMessageBox();
 
 } // namespace rx

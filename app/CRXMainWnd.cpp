@@ -43,7 +43,7 @@ QRectF Centred(int y, int size) {
 
 CRXMainWnd::CRXMainWnd(SettingsStore& settings, const PrivateFontCollection* fonts)
     : m_settings(settings), m_fonts(fonts), m_job(&m_panels), m_intake(m_job),
-      m_events(std::make_unique<JobEventsBridge>(*this)) {
+      m_events(std::make_unique<JobEvents>(m_job)) {
     setWindowTitle(QString::fromLatin1(kTitle));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -84,7 +84,16 @@ bool CRXMainWnd::Create() {
     m_leftX = m_rightX - blueWidth - kButtonGap;
 
     m_job.setListChanged([this](size_t) { UpdateProportionsLock(); });
-    m_events->Attach(m_job);
+    QObject::connect(
+        m_events.get(), &JobEvents::jobStarted, this,
+        [this](unsigned files, unsigned range) { OnJobStarted(int(files), int(range)); });
+    QObject::connect(m_events.get(), &JobEvents::progressStep, this,
+                     [this](unsigned position) { OnProgressStep(int(position)); });
+    QObject::connect(m_events.get(), &JobEvents::fileDone, this,
+                     [this](unsigned done) { OnFileDone(int(done)); });
+    QObject::connect(
+        m_events.get(), &JobEvents::jobFinished, this,
+        [this](unsigned saved, const QString& folder) { OnJobFinished(int(saved), folder); });
 
     // The settings in use when the program last ended.
     m_panels.ApplyPreset(m_settings.workingPreset().toStdWString());

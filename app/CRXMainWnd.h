@@ -9,6 +9,7 @@
 #include "app/MainMenu.h"
 #include "app/MainWindowState.h"
 #include "engine/FileIntake.h"
+#include "engine/JobEvents.h"
 #include "engine/RXWorker.h"
 #include "ui/CFileDropTarget.h"
 #include "ui/CImageCheckbox.h"
@@ -93,7 +94,6 @@ protected:
 
 private:
     class DropTarget;
-    class JobEventsBridge;
 
     bool LoadBackground();
     bool CreateControls();
@@ -138,7 +138,7 @@ private:
     CRXProgressCtrl m_progress;
     RXLinkCtrl m_link;
     std::unique_ptr<DropTarget> m_dropTarget;
-    std::unique_ptr<JobEventsBridge> m_events;
+    std::unique_ptr<JobEvents> m_events; // the job's reports as queued signals
     int m_total = 0;
     int m_processed = 0;
     unsigned char m_dotCount = 0;

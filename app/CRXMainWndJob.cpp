@@ -21,41 +21,6 @@ const wchar_t kCloseWhileProcessing[] =
 const wchar_t kStartFailed[] = L"The processing could not be started: %s";
 } // namespace
 
-void CRXMainWnd::JobEventsBridge::Post(unsigned message, std::uintptr_t wParam,
-                                       std::intptr_t lParam) {
-    const unsigned generation = m_generation;
-    QMetaObject::invokeMethod(
-        &m_owner,
-        [this, generation, message, wParam, lParam] {
-            if (generation != m_generation)
-                return;
-            switch (message) {
-            case WM_RX_JOB_STARTED:
-                return m_owner.OnJobStarted(int(wParam), int(lParam));
-            case WM_RX_PROGRESS_STEP:
-                return m_owner.OnProgressStep(int(wParam));
-            case WM_RX_FILE_DONE:
-                return m_owner.OnFileDone(int(wParam));
-            default:
-                return;
-            }
-        },
-        Qt::QueuedConnection);
-}
-
-void CRXMainWnd::JobEventsBridge::Send(unsigned message, std::uintptr_t wParam,
-                                       std::intptr_t lParam) {
-    // Runs on the window's thread inside RunPendingCalls; the text lives during this call only.
-    if (message == WM_RX_JOB_FINISHED)
-        m_owner.OnJobFinished(int(wParam),
-                              QString::fromWCharArray(reinterpret_cast<const wchar_t*>(lParam)));
-}
-
-void CRXMainWnd::JobEventsBridge::WakeOwner() {
-    QMetaObject::invokeMethod(
-        &m_owner, [this] { m_owner.m_job.RunPendingCalls(); }, Qt::QueuedConnection);
-}
-
 void CRXMainWnd::OnJobStarted(int files, int range) {
     m_total = files;
     m_processed = 0;
@@ -103,9 +68,10 @@ void CRXMainWnd::Start() {
         return;
     m_job.setOutputFolder(PathFromText(QDir::fromNativeSeparators(answer.folder).toStdWString()));
     m_job.setOutputFormat(answer.format);
-    m_events->NextGeneration();
     try {
-        m_job.Start();
+        // Refused only while an earlier job is still ending: the window stays in FilesAdded.
+        if (!m_job.Start())
+            return;
     } catch (const std::exception& e) {
         // No thread: the list stays as it was and the window stays in FilesAdded.
         ShowMessageBox(FormatWide(kStartFailed, Widen(e.what()).c_str()),
@@ -120,8 +86,7 @@ void CRXMainWnd::Start() {
 void CRXMainWnd::Cancel() {
     if (m_state != MainWindowState::Processing)
         return;
-    m_job.Cancel();
-    m_events->NextGeneration();
+    m_job.Cancel(); // no report of the job follows
     SetState(MainWindowState::FilesAdded);
     m_dotsTimer.stop();
     UpdateCommands();

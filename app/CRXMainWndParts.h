@@ -1,10 +1,7 @@
-// Pieces of CRXMainWnd shared by its source files: the drop target of the drop zone and the
-// bridge that brings the worker's reports onto the window's thread.
+// Pieces of CRXMainWnd shared by its source files: the drop target of the drop zone.
 #pragma once
 
 #include "app/CRXMainWnd.h"
-
-#include <atomic>
 
 namespace rx {
 
@@ -27,24 +24,6 @@ public:
 
 private:
     CRXMainWnd& m_owner;
-};
-
-// Receives the worker's calls on its thread and hands them to the window's thread in order.
-// Each job has a generation; reports of a job that was cancelled or replaced are dropped.
-class CRXMainWnd::JobEventsBridge : public WorkerNotifyTarget {
-public:
-    explicit JobEventsBridge(CRXMainWnd& owner) : m_owner(owner) {}
-    void Attach(RXWorker& job) { job.setNotifyTarget(this); }
-    // A new job starts, or the running one was cancelled: earlier reports are void.
-    void NextGeneration() { ++m_generation; }
-
-    void Post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void WakeOwner() override;
-
-private:
-    CRXMainWnd& m_owner;
-    std::atomic<unsigned> m_generation{0};
 };
 
 } // namespace rx

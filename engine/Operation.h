@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 #include <boost/property_tree/ptree.hpp>
 
@@ -19,10 +20,12 @@ enum OperationKind : int {
 };
 constexpr int kOperationCount = 4;
 
-// A settings record of one operation. Records belong to their panels and are never deleted
-// through this interface; the job and the preview only refer to them.
+// A settings record of one operation. Records belong to their panels; a job and a preview render
+// each work on their own copies (clone), taken on the owner thread.
 class Operation {
 public:
+    virtual ~Operation() = default;
+
     // Chosen in the panel's mode list and read by each operation in its own way; written to
     // presets by the preset envelope under "mode", not by the operation.
     int mode = 0;
@@ -38,12 +41,16 @@ public:
     // field's default.
     virtual void load(const boost::property_tree::wptree& section) = 0;
     virtual void save(boost::property_tree::wptree& section) const = 0;
+    // A copy of the whole record, of its own kind.
+    virtual std::unique_ptr<Operation> clone() const = 0;
+    // Takes over what an earlier copy of the same kind cached (its results, never settings);
+    // the preview calls it from render to render. Default: nothing is cached.
+    virtual void adoptCache(Operation& earlier) { (void)earlier; }
 
 protected:
     Operation() = default;
     Operation(const Operation&) = default;
     Operation& operator=(const Operation&) = default;
-    ~Operation() = default;
 };
 
 // Section names in presets: "Watermark", "Bulk Resize", "Optimize", "Rename".

@@ -34,13 +34,6 @@ struct RXWorker::PendingCall {
     State state = State::Queued;
 };
 
-OperationList CollectOperationList(const OperationSource& source) {
-    OperationList list{};
-    for (int i = 0; i < kOperationCount; ++i)
-        list[static_cast<size_t>(i)] = source.ReadyOperation(i);
-    return list;
-}
-
 RXWorker::RXWorker(const OperationSource* source) : source_(source) {}
 
 RXWorker::~RXWorker() {
@@ -71,12 +64,27 @@ void RXWorker::Clear() {
         listChanged_(0);
 }
 
-void RXWorker::Start() {
-    Start(source_ ? CollectOperationList(*source_) : OperationList{});
+OperationSnapshot RXWorker::CopyReadyOperations() const {
+    return source_ ? OperationSnapshot(*source_) : OperationSnapshot();
 }
 
-void RXWorker::Start(const OperationList& operations) {
+bool RXWorker::Start() {
+    if (IsRunning())
+        return false;
+    return Start(CopyReadyOperations());
+}
+
+void RXWorker::NewGeneration() {
+    ++generation_;
+    if (listener_)
+        listener_->generationChanged(generation_);
+}
+
+bool RXWorker::Start(OperationSnapshot operations) {
+    if (IsRunning())
+        return false;
     const size_t n = files_.size();
+    auto copies = std::make_shared<OperationSnapshot>(std::move(operations));
     if (thread_.joinable())
         thread_.detach();
     {
@@ -84,8 +92,9 @@ void RXWorker::Start(const OperationList& operations) {
         cancelling_ = false;
         ended_ = false;
     }
+    NewGeneration();
     try {
-        thread_ = boost::thread([this, n, operations] {
+        thread_ = boost::thread([this, n, copies] {
             struct MarkEnded {
                 RXWorker* w;
                 ~MarkEnded() {
@@ -94,13 +103,14 @@ void RXWorker::Start(const OperationList& operations) {
                     w->callDone_.notify_all();
                 }
             } mark{this};
-            Run(n, operations);
+            Run(n, copies->list());
         });
     } catch (...) {
         std::lock_guard<std::mutex> lock(callMutex_);
         ended_ = true;
         throw;
     }
+    return true;
 }
 
 void RXWorker::CallOnOwner(const std::function<void()>& fn) {
@@ -111,8 +121,8 @@ void RXWorker::CallOnOwner(const std::function<void()>& fn) {
     call.fn = &fn;
     pending_ = &call;
     lock.unlock();
-    if (notify_)
-        notify_->WakeOwner();
+    if (listener_)
+        listener_->ownerCallWaiting();
     lock.lock();
     callDone_.wait(lock, [&] {
         return call.state == PendingCall::State::Done ||
@@ -145,11 +155,13 @@ bool RXWorker::Cancel() {
     if (!thread_.joinable())
         return true;
     {
-        std::lock_guard<std::mutex> lock(callMutex_);
+        std::unique_lock<std::mutex> lock(callMutex_);
         cancelling_ = true;
         if (pending_ && pending_->state == PendingCall::State::Running) {
             // We are inside the very call the worker waits on: it ends once that returns.
             thread_.interrupt();
+            lock.unlock();
+            NewGeneration();
             return false;
         }
         if (pending_ && pending_->state == PendingCall::State::Queued) {
@@ -159,6 +171,7 @@ bool RXWorker::Cancel() {
     }
     thread_.interrupt();
     thread_.join();
+    NewGeneration();
     return true;
 }
 
@@ -182,16 +195,16 @@ void RXWorker::Wait() {
 }
 
 void RXWorker::Run(size_t n, const OperationList& operations) {
-    if (notify_)
-        notify_->Post(WM_RX_JOB_STARTED, n, static_cast<std::intptr_t>(n * 4));
+    if (listener_)
+        listener_->jobStarted(static_cast<unsigned>(n), static_cast<unsigned>(n * 4));
     unsigned saved = 0;
     unsigned progress = 0;
     const bool singleBase = HasSingleBase();
     std::set<fs::path> created;
     fs::path runFolder;
     const ProgressCallback step = [&] {
-        if (notify_)
-            notify_->Post(WM_RX_PROGRESS_STEP, progress, 0);
+        if (listener_)
+            listener_->progressStep(progress);
         ++progress;
     };
     try {
@@ -209,11 +222,11 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
             } catch (const fs::filesystem_error& e) {
                 DebugLog(L"filesystem error: %S\n", e.what());
                 progress = static_cast<unsigned>((i + 1) * 4);
-                if (notify_)
-                    notify_->Post(WM_RX_PROGRESS_STEP, progress, 0);
+                if (listener_)
+                    listener_->progressStep(progress);
             }
-            if (notify_)
-                notify_->Post(WM_RX_FILE_DONE, i + 1, 0);
+            if (listener_)
+                listener_->fileDone(static_cast<unsigned>(i + 1));
         }
     } catch (const fs::filesystem_error& e) {
         DebugLog(L"filesystem error: %S\n", e.what());
@@ -227,11 +240,8 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
         DebugLog(L"Catched unknown exception.");
     }
     boost::this_thread::interruption_point();
-    const std::wstring folderText = PathText(runFolder);
-    CallOnOwner([&] {
-        if (notify_)
-            notify_->Send(WM_RX_JOB_FINISHED, saved, reinterpret_cast<std::intptr_t>(folderText.c_str()));
-    });
+    if (listener_)
+        listener_->jobFinished(saved, runFolder);
 }
 
 void SetIdlePriority() {
@@ -244,15 +254,17 @@ void SetIdlePriority() {
             return;
 }
 
-std::unique_ptr<Bitmap> RXWorker::RenderCurrent(const OperationList& operations) {
+std::unique_ptr<Bitmap> RXWorker::RenderCurrent(OperationSnapshot operations) {
     SetIdlePriority();
     if (files_.empty())
         return std::make_unique<Bitmap>();
     if (previewIndex_ < 0 || static_cast<size_t>(previewIndex_) >= files_.size())
         previewIndex_ = 0;
+    operations.AdoptCachesFrom(previewCopies_);
+    previewCopies_ = std::move(operations);
     try {
         ImageFile file(files_[static_cast<size_t>(previewIndex_)].file, -1);
-        RunOperations(operations, file);
+        RunOperations(previewCopies_.list(), file);
         return file.GetImage();
     } catch (const fs::filesystem_error& e) {
         DebugLog(L"filesystem error: %S\n", e.what());
@@ -260,20 +272,20 @@ std::unique_ptr<Bitmap> RXWorker::RenderCurrent(const OperationList& operations)
     }
 }
 
-std::unique_ptr<Bitmap> RXWorker::RenderNext(const OperationList& operations) {
+std::unique_ptr<Bitmap> RXWorker::RenderNext(OperationSnapshot operations) {
     const int n = static_cast<int>(files_.size());
     if (n == 0)
         return std::make_unique<Bitmap>();
     previewIndex_ = (previewIndex_ + 1) % n;
-    return RenderCurrent(operations);
+    return RenderCurrent(std::move(operations));
 }
 
-std::unique_ptr<Bitmap> RXWorker::RenderPrevious(const OperationList& operations) {
+std::unique_ptr<Bitmap> RXWorker::RenderPrevious(OperationSnapshot operations) {
     const int n = static_cast<int>(files_.size());
     if (n == 0)
         return std::make_unique<Bitmap>();
     previewIndex_ = (previewIndex_ + n - 1) % n;
-    return RenderCurrent(operations);
+    return RenderCurrent(std::move(operations));
 }
 
 } // namespace rx

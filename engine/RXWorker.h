@@ -1,6 +1,7 @@
 // The job: the files the user added, the output settings chosen at START, and the worker thread
-// that takes every file through the switched-on operations into a new run folder. Reports go to
-// a notify target; the preview renders single files through the same list.
+// that takes every file through copies of the switched-on operations into a new run folder.
+// Reports go to a JobListener (in the window: JobEvents, which turns them into queued signals);
+// the preview renders single files through the same list. Owner thread unless stated.
 #pragma once
 
 #include <condition_variable>
@@ -15,40 +16,13 @@
 #include <boost/thread/thread.hpp>
 
 #include "engine/Bitmap.h"
+#include "engine/JobListener.h"
 #include "engine/Operation.h"
+#include "engine/OperationSnapshot.h"
+#include "engine/OperationSource.h"
 #include "engine/OutputLocations.h"
 
 namespace rx {
-
-// The worker's messages, by their fixed numbers.
-constexpr unsigned WM_RX_JOB_STARTED = 0x0438;   // wParam n files, lParam n x 4 (progress range)
-constexpr unsigned WM_RX_FILE_DONE = 0x0439;     // wParam files done so far
-constexpr unsigned WM_RX_PROGRESS_STEP = 0x043A; // wParam progress position
-constexpr unsigned WM_RX_JOB_FINISHED = 0x043B;  // wParam files saved, lParam const wchar_t* run folder
-
-// Receives the worker's messages. The window, the tests and the command-line tool implement it.
-class WorkerNotifyTarget {
-public:
-    virtual ~WorkerNotifyTarget() = default;
-    // Job started, progress step, file done. Called on the worker thread; must not wait.
-    virtual void Post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
-    // Job finished. Called on the owner thread (from RunPendingCalls) while the worker waits;
-    // the run-folder text is valid only during the call.
-    virtual void Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
-    // Called on the worker thread when a synchronous call waits for the owner: the owner must
-    // call RXWorker::RunPendingCalls soon. Must not wait.
-    virtual void WakeOwner() = 0;
-};
-
-// Where the job finds the operations: a record for each slot whose toggle is on and whose panel
-// is ready, null otherwise. Asked on the owner thread only.
-class OperationSource {
-public:
-    virtual ~OperationSource() = default;
-    virtual Operation* ReadyOperation(int slot) const = 0;
-};
-
-OperationList CollectOperationList(const OperationSource& source);
 
 class RXWorker {
 public:
@@ -59,7 +33,9 @@ public:
     RXWorker& operator=(const RXWorker&) = delete;
 
     void setOperationSource(const OperationSource* source) { source_ = source; }
-    void setNotifyTarget(WorkerNotifyTarget* target) { notify_ = target; }
+    // Where the job's reports go (null: nowhere). Not while a job is running.
+    void setListener(JobListener* listener) { listener_ = listener; }
+    JobListener* listener() const { return listener_; }
     // Called after every change of the list with the new count (the window's proportions lock).
     void setListChanged(std::function<void(size_t)> fn) { listChanged_ = std::move(fn); }
 
@@ -78,15 +54,23 @@ public:
     // Empties the list, the preview index and the output folder (Clear, job finished).
     void Clear();
 
-    // Starts a job for the whole list with the operations ready now (the snapshot is taken here,
-    // on the owner thread, and kept for the whole job). An earlier finished thread is dropped.
-    void Start();
-    // Starts a job with a given list of operations.
-    void Start(const OperationList& operations);
-    // Requests interruption and waits until the worker has ended. Synchronous calls the worker
-    // is waiting on are abandoned, so this never blocks on the owner's own thread. Returns false
-    // only when called from inside a synchronous call (the worker then ends after it returns).
+    // Copies of the records the operation source offers now (empty without a source).
+    OperationSnapshot CopyReadyOperations() const;
+    // Starts a job for the whole list on copies of the operations ready now. Refuses (returns
+    // false, changes nothing) while a job is running; an earlier, ended thread is dropped. The
+    // listener is told the new generation before the worker starts.
+    bool Start();
+    // The same with given copies (tools and tests that have no operation source).
+    bool Start(OperationSnapshot operations);
+    // Requests interruption and waits until the worker has ended; the listener is then told a
+    // new generation, so no event of the stopped job is delivered afterwards. The operations
+    // answer within a fraction of a second and leave nothing of the file in hand. A synchronous
+    // call the worker waits on is abandoned, so this never blocks on the owner's own thread.
+    // Returns false only when called from inside that synchronous call (the worker then ends
+    // as soon as it returns, without another event).
     bool Cancel();
+    // Counts jobs: raised by every Start and every Cancel of a started job.
+    unsigned generation() const { return generation_; }
     // The worker thread is running (it has not ended yet).
     bool IsRunning();
     // Waits for the worker to end on its own, running synchronous calls meanwhile (tools, tests).
@@ -94,29 +78,33 @@ public:
     // On the owner thread: runs the synchronous call the worker waits on, if any. True if one ran.
     bool RunPendingCalls();
 
-    // Preview rendering, on the preview thread at idle priority. With an empty list they do
-    // nothing and return an invalid bitmap.
-    std::unique_ptr<Bitmap> RenderCurrent(const OperationList& operations);
-    std::unique_ptr<Bitmap> RenderNext(const OperationList& operations);
-    std::unique_ptr<Bitmap> RenderPrevious(const OperationList& operations);
-
-    // The body of the worker thread.
-    void Run(size_t n, const OperationList& operations);
+    // Preview rendering, on the preview thread at idle priority, with copies taken on the owner
+    // thread when the render was requested (CopyReadyOperations). The copies keep what the
+    // previous render's copies cached. With an empty list they do nothing and return an invalid
+    // bitmap.
+    std::unique_ptr<Bitmap> RenderCurrent(OperationSnapshot operations);
+    std::unique_ptr<Bitmap> RenderNext(OperationSnapshot operations);
+    std::unique_ptr<Bitmap> RenderPrevious(OperationSnapshot operations);
 
 private:
     struct PendingCall;
     // From the worker: runs fn on the owner thread and waits. Throws boost::thread_interrupted
     // when a cancel is under way (the call is then not made, or abandoned before it started).
     void CallOnOwner(const std::function<void()>& fn);
+    // The body of the worker thread.
+    void Run(size_t n, const OperationList& operations);
+    void NewGeneration();
 
     int outputFormat_ = 0;
     const OperationSource* source_ = nullptr;
-    WorkerNotifyTarget* notify_ = nullptr;
+    JobListener* listener_ = nullptr;
     std::vector<FileEntry> files_;
     boost::thread thread_;
     int previewIndex_ = 0;
     boost::filesystem::path outputFolder_;
     std::function<void(size_t)> listChanged_;
+    unsigned generation_ = 0;
+    OperationSnapshot previewCopies_; // the last render's copies, on the preview thread
 
     std::mutex callMutex_;
     std::condition_variable callDone_;

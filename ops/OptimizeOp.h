@@ -41,6 +41,9 @@ public:
     void apply(ImageFile& file) override;
     bool isReady() const override { return true; }
     int type() const override { return KindOptimize; }
+    std::unique_ptr<Operation> clone() const override {
+        return std::make_unique<OptimizeOp>(*this);
+    }
     // "quality": unsigned decimal, default 1 when missing or not a complete number.
     void load(const boost::property_tree::wptree& section) override;
     void save(boost::property_tree::wptree& section) const override;

@@ -30,6 +30,7 @@ public:
     // Renames a job's file; a preview record (index -1) keeps its name.
     void apply(ImageFile& file) override;
     int type() const override { return KindRename; }
+    std::unique_ptr<Operation> clone() const override { return std::make_unique<RenameOp>(*this); }
     void load(const boost::property_tree::wptree& section) override;
     void save(boost::property_tree::wptree& section) const override;
 

@@ -151,4 +151,16 @@ void ResizeOp::apply(ImageFile& file) {
     DebugLog(L"Resize done");
 }
 
+void ResizeOp::adoptCache(Operation& earlier) {
+    auto* other = dynamic_cast<ResizeOp*>(&earlier);
+    if (!other || other == this)
+        return;
+    cacheWidth = other->cacheWidth;
+    cacheHeight = other->cacheHeight;
+    cacheName = std::move(other->cacheName);
+    cacheModified = other->cacheModified;
+    cacheSourceSize = other->cacheSourceSize;
+    cacheStream = std::move(other->cacheStream);
+}
+
 } // namespace rx

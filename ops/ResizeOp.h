@@ -50,6 +50,9 @@ public:
     void apply(ImageFile& file) override;
     bool isReady() const override;
     int type() const override { return KindResize; }
+    std::unique_ptr<Operation> clone() const override { return std::make_unique<ResizeOp>(*this); }
+    // Takes over the preview cache of an earlier copy of this record.
+    void adoptCache(Operation& earlier) override;
     void load(const boost::property_tree::wptree& section) override;
     void save(boost::property_tree::wptree& section) const override;
 

@@ -60,6 +60,9 @@ public:
     void apply(ImageFile& file) override;
     bool isReady() const override;
     int type() const override { return KindWatermark; }
+    std::unique_ptr<Operation> clone() const override {
+        return std::make_unique<WatermarkOp>(*this);
+    }
     // Reads every key, whatever the kind: absent or malformed values give the defaults.
     void load(const boost::property_tree::wptree& section) override;
     // Writes the keys of the current kind: its own keys, "angle", "alpha", the font keys (all

@@ -2,12 +2,12 @@
 
 namespace rx {
 
-Operation* OperationSet::ReadyOperation(int slot) const {
+const Operation* OperationSet::ReadyOperation(int slot) const {
     if (slot < 0 || slot >= kOperationCount || !on[static_cast<size_t>(slot)])
         return nullptr;
     const Operation* ops[] = {&watermark, &resize, &optimize, &rename};
     const Operation* op = ops[slot];
-    return op->isReady() ? const_cast<Operation*>(op) : nullptr;
+    return op->isReady() ? op : nullptr;
 }
 
 bool OperationSet::AnyReady() const {

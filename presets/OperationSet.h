@@ -23,11 +23,13 @@ public:
 
     OperationRecords records() { return {&watermark, &resize, &optimize, &rename}; }
     // A record takes part when it is switched on and ready.
-    Operation* ReadyOperation(int slot) const override;
+    const Operation* ReadyOperation(int slot) const override;
     bool AnyReady() const;
 
     // False (nothing changed) when the text does not parse.
-    bool ApplyPreset(const std::wstring& text) { return PresetDocument::Apply(text, records(), &on); }
+    bool ApplyPreset(const std::wstring& text) {
+        return PresetDocument::Apply(text, records(), &on);
+    }
     std::wstring SavePreset() { return PresetDocument::Save(records(), on); }
 };
 

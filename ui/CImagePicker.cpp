@@ -59,7 +59,7 @@ bool CImagePicker::LoadImageFile(const QString& path, bool fromUser) {
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return false;
     if (fromUser && frames > 1)
-        ui::ShowMessage(kAnimatedText, kAnimatedCaption, ui::kMbOk | ui::kMbIconInformation);
+        ui::ShowMessage(kAnimatedText, kAnimatedCaption, MB_OK | MB_ICONINFORMATION);
 
     QImage thumb(m_frame.size(), QImage::Format_ARGB32_Premultiplied);
     thumb.fill(Qt::transparent);

@@ -150,7 +150,7 @@ void OperationPanelSet::SetJobRunning(bool running) {
     }
 }
 
-Operation* OperationPanelSet::ReadyOperation(int slot) const {
+const Operation* OperationPanelSet::ReadyOperation(int slot) const {
     if (slot < 0 || slot >= kOperationCount || !TakesPart(slot))
         return nullptr;
     return &m_panels[size_t(slot)]->Record();

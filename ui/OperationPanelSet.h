@@ -75,7 +75,7 @@ public:
     void SetJobRunning(bool running);
 
     // OperationSource: the record of a slot that takes part, else null.
-    Operation* ReadyOperation(int slot) const override;
+    const Operation* ReadyOperation(int slot) const override;
 
 Q_SIGNALS:
     // A panel's settings changed; refreshPreview as the panel sent it (Rename: false).

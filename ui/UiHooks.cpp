@@ -4,12 +4,10 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <cstdio>
 
 namespace rx::ui {
 
 namespace {
-MessageBoxHook g_messageBox;
 BeepHook g_beep;
 OpenFileHook g_openFile;
 ChooseColorHook g_chooseColor;
@@ -22,9 +20,6 @@ template <class Hook> Hook Exchange(Hook& slot, Hook hook) {
 }
 } // namespace
 
-MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
-    return Exchange(g_messageBox, hook);
-}
 BeepHook SetBeepHook(BeepHook hook) {
     return Exchange(g_beep, hook);
 }
@@ -39,10 +34,7 @@ OpenUrlHook SetOpenUrlHook(OpenUrlHook hook) {
 }
 
 int ShowMessage(const QString& text, const QString& caption, unsigned style) {
-    if (g_messageBox)
-        return g_messageBox(text, caption, style);
-    std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
-    return 1;
+    return ShowMessageBox(text.toStdWString(), caption.toStdWString(), style);
 }
 
 void Beep() {

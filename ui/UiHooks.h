@@ -1,6 +1,7 @@
-// Replaceable calls from the controls into the application: message boxes, the default beep,
-// the open-file dialog, the colour dialog and opening a link. The application installs its
-// own; the defaults work without it (and tests install recorders).
+// Replaceable calls from the controls into the application: the default beep, the open-file
+// dialog, the colour dialog and opening a link. The application installs its own; the defaults
+// work without it (and tests install recorders). Message boxes go through the program's one
+// hook, rx::ShowMessageBox (engine/MessageBox.h).
 #pragma once
 
 #include <QColor>
@@ -8,16 +9,12 @@
 #include <QUrl>
 #include <functional>
 
+#include "engine/MessageBox.h"
+
 class QWidget;
 
 namespace rx::ui {
 
-// Message box style bits as the texts were designed with.
-constexpr unsigned kMbOk = 0x0;
-constexpr unsigned kMbIconInformation = 0x40;
-
-using MessageBoxHook =
-    std::function<int(const QString& text, const QString& caption, unsigned style)>;
 using BeepHook = std::function<void()>;
 using OpenFileHook =
     std::function<QString(QWidget* owner, const QString& filter, const QString& initialPath)>;
@@ -25,8 +22,6 @@ using ChooseColorHook = std::function<QColor(QWidget* owner, const QColor& initi
 using OpenUrlHook = std::function<bool(const QUrl& url)>;
 
 // Each setter installs a hook (an empty one restores the default) and returns the previous.
-// Default: the text goes to standard error and the answer is 1 (OK).
-MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 // Default: QApplication::beep().
 BeepHook SetBeepHook(BeepHook hook);
 // Default: QFileDialog::getOpenFileName; an empty result means cancelled.
@@ -36,6 +31,7 @@ ChooseColorHook SetChooseColorHook(ChooseColorHook hook);
 // Default: QDesktopServices::openUrl.
 OpenUrlHook SetOpenUrlHook(OpenUrlHook hook);
 
+// rx::ShowMessageBox with Qt strings; style bits and answers as there (rx::MB_OK, rx::IDOK...).
 int ShowMessage(const QString& text, const QString& caption, unsigned style);
 void Beep();
 QString ChooseOpenFile(QWidget* owner, const QString& filter, const QString& initialPath);

@@ -19,6 +19,7 @@ public:
     Probe(int kind, std::vector<std::string>* trace) : kind_(kind), trace_(trace) {}
     void apply(ImageFile&) override { trace_->push_back(OperationRunFolderWord(kind_)); }
     int type() const override { return kind_; }
+    std::unique_ptr<Operation> clone() const override { return std::make_unique<Probe>(*this); }
     void load(const boost::property_tree::wptree&) override {}
     void save(boost::property_tree::wptree&) const override {}
 

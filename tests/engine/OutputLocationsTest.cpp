@@ -17,6 +17,7 @@ public:
     explicit Dummy(int kind) : kind_(kind) {}
     void apply(ImageFile&) override {}
     int type() const override { return kind_; }
+    std::unique_ptr<Operation> clone() const override { return std::make_unique<Dummy>(*this); }
     void load(const boost::property_tree::wptree&) override {}
     void save(boost::property_tree::wptree&) const override {}
 

@@ -21,65 +21,74 @@ using namespace std::chrono_literals;
 namespace {
 
 struct Msg {
-    unsigned id;
-    std::uintptr_t w;
-    std::intptr_t l;
+    JobMessage id;
+    unsigned w;
+    unsigned l;
     bool operator==(const Msg& o) const { return id == o.id && w == o.w && l == o.l; }
 };
 
-// Records every message; Send can be made slow to answer.
-class Recorder final : public WorkerNotifyTarget {
+// Records every event on the worker thread.
+class Recorder final : public JobListener {
 public:
     std::mutex m;
     std::vector<Msg> posted;
     bool finished = false;
     unsigned saved = 0;
     std::wstring runFolder;
-    std::chrono::milliseconds sendDelay{0};
+    std::vector<unsigned> generations;
 
-    void Post(unsigned id, std::uintptr_t w, std::intptr_t l) override {
-        std::lock_guard<std::mutex> lock(m);
-        posted.push_back({id, w, l});
+    void jobStarted(unsigned files, unsigned range) override {
+        Add({JobMessage::JobStarted, files, range});
     }
-    void Send(unsigned id, std::uintptr_t w, std::intptr_t l) override {
-        std::this_thread::sleep_for(sendDelay);
+    void progressStep(unsigned position) override { Add({JobMessage::ProgressStep, position, 0}); }
+    void fileDone(unsigned done) override { Add({JobMessage::FileDone, done, 0}); }
+    void jobFinished(unsigned s, boost::filesystem::path folder) override {
         std::lock_guard<std::mutex> lock(m);
-        EXPECT_EQ(id, WM_RX_JOB_FINISHED);
         finished = true;
-        saved = static_cast<unsigned>(w);
-        runFolder = reinterpret_cast<const wchar_t*>(l);
+        saved = s;
+        runFolder = PathText(folder);
     }
-    void WakeOwner() override {}
+    void generationChanged(unsigned g) override { generations.push_back(g); }
     std::vector<Msg> Messages() {
         std::lock_guard<std::mutex> lock(m);
         return posted;
     }
+
+private:
+    void Add(const Msg& msg) {
+        std::lock_guard<std::mutex> lock(m);
+        posted.push_back(msg);
+    }
 };
 
 // Holds the worker inside the operations of one file until it is cancelled.
+// Copies share the flag, so the test sees what the job's copy does.
 class Gate final : public Operation {
 public:
     int blockIndex = -1;
-    std::atomic<bool> entered{false};
+    std::shared_ptr<std::atomic<bool>> entered = std::make_shared<std::atomic<bool>>(false);
     void apply(ImageFile& f) override {
         if (f.index() != blockIndex)
             return;
-        entered = true;
+        *entered = true;
         for (;;)
             boost::this_thread::sleep_for(boost::chrono::milliseconds(1)); // interruption point
     }
     int type() const override { return KindRename; }
+    std::unique_ptr<Operation> clone() const override { return std::make_unique<Gate>(*this); }
     void load(const boost::property_tree::wptree&) override {}
     void save(boost::property_tree::wptree&) const override {}
 };
 
 class Renamer final : public Operation {
 public:
+    std::string prefix = "r";
     void apply(ImageFile& f) override {
         if (f.index() >= 0)
-            f.setName("r" + std::to_string(f.index()) + f.name().extension().string());
+            f.setName(prefix + std::to_string(f.index()) + f.name().extension().string());
     }
     int type() const override { return KindRename; }
+    std::unique_ptr<Operation> clone() const override { return std::make_unique<Renamer>(*this); }
     void load(const boost::property_tree::wptree&) override {}
     void save(boost::property_tree::wptree&) const override {}
 };
@@ -95,19 +104,19 @@ struct Job {
             rxtest::WriteFile(p, rxtest::MakeImage(2, {.width = 8, .height = 8}));
             worker.AddEntry(p, dir / "in");
         }
-        worker.setNotifyTarget(&rec);
+        worker.setListener(&rec);
         worker.setOutputFolder(dir / "out");
     }
 };
 
-std::vector<Msg> Expected(std::vector<int> steps, std::vector<std::pair<size_t, int>> doneAfter,
-                          size_t n) {
-    std::vector<Msg> v{{WM_RX_JOB_STARTED, n, std::intptr_t(n * 4)}};
+std::vector<Msg> Expected(std::vector<unsigned> steps,
+                          std::vector<std::pair<size_t, unsigned>> doneAfter, unsigned n) {
+    std::vector<Msg> v{{JobMessage::JobStarted, n, n * 4}};
     for (size_t k = 0; k < steps.size(); ++k) {
-        v.push_back({WM_RX_PROGRESS_STEP, std::uintptr_t(steps[k]), 0});
+        v.push_back({JobMessage::ProgressStep, steps[k], 0});
         for (auto [at, done] : doneAfter)
             if (at == k)
-                v.push_back({WM_RX_FILE_DONE, std::uintptr_t(done), 0});
+                v.push_back({JobMessage::FileDone, done, 0});
     }
     return v;
 }
@@ -123,10 +132,10 @@ size_t ThreadCount() {
 
 TEST(RXWorker, ThreeFilesGiveTheFullMessageSequence) {
     Job job(3);
-    job.worker.Start({});
+    ASSERT_TRUE(job.worker.Start({}));
     job.worker.Wait();
-    EXPECT_EQ(job.rec.Messages(), Expected({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
-                                           {{3, 1}, {7, 2}, {11, 3}}, 3));
+    EXPECT_EQ(job.rec.Messages(),
+              Expected({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, {{3, 1}, {7, 2}, {11, 3}}, 3));
     EXPECT_TRUE(job.rec.finished);
     EXPECT_EQ(job.rec.saved, 3u);
     EXPECT_EQ(job.rec.runFolder, PathText(job.dir / "out" / "[]"));
@@ -151,8 +160,8 @@ TEST(RXWorker, CancelKeepsSavedFilesAndLeavesNothingOfTheFileInHand) {
     Renamer rename;
     Gate gate;
     gate.blockIndex = 1;
-    job.worker.Start({nullptr, nullptr, &gate, &rename});
-    while (!gate.entered)
+    ASSERT_TRUE(job.worker.Start(OperationSnapshot({nullptr, nullptr, &gate, &rename})));
+    while (!*gate.entered)
         std::this_thread::sleep_for(1ms);
     EXPECT_TRUE(job.worker.Cancel());
     EXPECT_FALSE(job.rec.finished);
@@ -171,12 +180,12 @@ TEST(RXWorker, AFolderThatCannotBeCreatedStopsTheJobWithOneMessage) {
     rxtest::WriteFile(job.dir / "file", {1});
     job.worker.setOutputFolder(job.dir / "file" / "sub");
     std::vector<std::wstring> shown;
-    auto previous = SetMessageBoxHandler([&](const std::wstring& text, const std::wstring& caption,
-                                             unsigned style) {
-        shown.push_back(caption + L"|" + text);
-        EXPECT_EQ(style, MB_OK | MB_ICONEXCLAMATION);
-        return IDOK;
-    });
+    auto previous = SetMessageBoxHandler(
+        [&](const std::wstring& text, const std::wstring& caption, unsigned style) {
+            shown.push_back(caption + L"|" + text);
+            EXPECT_EQ(style, MB_OK | MB_ICONEXCLAMATION);
+            return IDOK;
+        });
     job.worker.Start({});
     job.worker.Wait();
     SetMessageBoxHandler(previous);
@@ -205,7 +214,6 @@ TEST(RXWorker, CancelNeverHangsOnSlowOrPendingOwnerCalls) {
         return IDOK;
     });
     Job job(2);
-    job.rec.sendDelay = 3ms;
     rxtest::WriteFile(job.dir / "blocker", {1});
     int finishedJobs = 0;
     for (int round = 0; round < 240; ++round) {
@@ -213,7 +221,8 @@ TEST(RXWorker, CancelNeverHangsOnSlowOrPendingOwnerCalls) {
         job.worker.setOutputFolder(round % 2 ? job.dir / "blocker" / "x" : job.dir / "out");
         job.rec.finished = false;
         job.worker.Start({});
-        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(round * 37 % 3000);
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::microseconds(round * 37 % 3000);
         while (std::chrono::steady_clock::now() < until)
             if (round % 3 == 0)
                 job.worker.RunPendingCalls(); // sometimes the owner lets a call through first
@@ -242,7 +251,7 @@ TEST(RXWorker, EntriesPreviewAndClear) {
     job.worker.RenderNext({});
     EXPECT_EQ(job.worker.previewIndex(), 0);
     Renamer rename;
-    auto shown = job.worker.RenderCurrent({nullptr, nullptr, nullptr, &rename});
+    auto shown = job.worker.RenderCurrent(OperationSnapshot({nullptr, nullptr, nullptr, &rename}));
     EXPECT_TRUE(shown->IsValid());
 
     size_t reported = 99;
@@ -269,4 +278,113 @@ TEST(RXWorker, FoldersWithTheSameNameShareTheirTargetAndNumberNames) {
     EXPECT_EQ(job.rec.saved, 2u);
     EXPECT_TRUE(fs::exists(job.dir / "out" / "[]" / "X" / "a.png"));
     EXPECT_TRUE(fs::exists(job.dir / "out" / "[]" / "X" / "a 1.png"));
+}
+
+namespace {
+
+// A source with one record in the Rename slot.
+class OneRecord final : public OperationSource {
+public:
+    explicit OneRecord(const Operation& op) : op_(op) {}
+    const Operation* ReadyOperation(int slot) const override {
+        return slot == KindRename ? &op_ : nullptr;
+    }
+
+private:
+    const Operation& op_;
+};
+
+// Holds the worker at its first event until released, so the owner acts while the job runs.
+class HeldRecorder final : public JobListener {
+public:
+    std::mutex m;
+    std::condition_variable cv;
+    bool released = false;
+    bool finished = false;
+    void jobStarted(unsigned, unsigned) override {
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [&] { return released; });
+    }
+    void progressStep(unsigned) override {}
+    void fileDone(unsigned) override {}
+    void jobFinished(unsigned, boost::filesystem::path) override { finished = true; }
+    void Release() {
+        std::lock_guard<std::mutex> lock(m);
+        released = true;
+        cv.notify_all();
+    }
+};
+
+// Counts its applications in what it caches; copies hand the count on through adoptCache.
+class Counting final : public Operation {
+public:
+    int cached = 0;
+    std::shared_ptr<std::vector<int>> seen = std::make_shared<std::vector<int>>();
+    void apply(ImageFile&) override { seen->push_back(cached++); }
+    int type() const override { return KindResize; }
+    void load(const boost::property_tree::wptree&) override {}
+    void save(boost::property_tree::wptree&) const override {}
+    std::unique_ptr<Operation> clone() const override { return std::make_unique<Counting>(*this); }
+    void adoptCache(Operation& earlier) override {
+        cached = static_cast<Counting&>(earlier).cached;
+    }
+};
+
+} // namespace
+
+TEST(RXWorker, EditsAfterStartDoNotReachTheJob) {
+    Job job(3);
+    Renamer rename;
+    rename.prefix = "before";
+    OneRecord source(rename);
+    HeldRecorder held;
+    job.worker.setOperationSource(&source);
+    job.worker.setListener(&held);
+    ASSERT_TRUE(job.worker.Start());
+    rename.prefix = "after"; // the panel is edited while the job waits at its first event
+    held.Release();
+    job.worker.Wait();
+    EXPECT_TRUE(held.finished);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(
+            fs::exists(job.dir / "out" / "[rename]" / ("before" + std::to_string(i) + ".png")))
+            << i;
+    EXPECT_FALSE(fs::exists(job.dir / "out" / "[rename]" / "after0.png"));
+}
+
+TEST(RXWorker, StartIsRefusedWhileAJobRuns) {
+    Job job(2);
+    Gate gate;
+    gate.blockIndex = 0;
+    ASSERT_TRUE(job.worker.Start(OperationSnapshot({nullptr, nullptr, nullptr, &gate})));
+    const unsigned generation = job.worker.generation();
+    EXPECT_EQ(job.rec.generations, std::vector<unsigned>{generation});
+    while (!*gate.entered)
+        std::this_thread::sleep_for(1ms);
+    Renamer rename;
+    EXPECT_FALSE(job.worker.Start(OperationSnapshot({nullptr, nullptr, nullptr, &rename})));
+    EXPECT_FALSE(job.worker.Start());
+    EXPECT_EQ(job.worker.generation(), generation) << "a refused start changes nothing";
+    EXPECT_TRUE(job.worker.IsRunning());
+    EXPECT_TRUE(job.worker.Cancel());
+    EXPECT_EQ(job.worker.generation(), generation + 1);
+    EXPECT_EQ(job.rec.generations, (std::vector<unsigned>{generation, generation + 1}));
+    EXPECT_FALSE(fs::exists(job.dir / "out" / "[rename]" / "r0.png"));
+    // Once the job has ended a new one starts.
+    EXPECT_TRUE(job.worker.Start(OperationSnapshot({nullptr, nullptr, nullptr, &rename})));
+    job.worker.Wait();
+    EXPECT_TRUE(job.rec.finished);
+    EXPECT_EQ(job.rec.saved, 2u);
+    EXPECT_TRUE(fs::exists(fs::path(Narrow(job.rec.runFolder)) / "r1.png"));
+}
+
+TEST(RXWorker, PreviewCopiesKeepWhatTheLastRenderCached) {
+    Job job(2);
+    Counting record;
+    const OperationSnapshot fresh({nullptr, &record, nullptr, nullptr});
+    job.worker.RenderCurrent(fresh);
+    job.worker.RenderNext(fresh);
+    job.worker.RenderPrevious(fresh);
+    EXPECT_EQ(*record.seen, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(record.cached, 0) << "the record itself is never touched by a render";
 }

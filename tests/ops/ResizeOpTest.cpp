@@ -206,6 +206,22 @@ TEST(ResizeOp, PreviewRescalesTheSameFileAndSizeOnce) {
     EXPECT_NE(job.data()->Contents().get(), keep->Contents().get());
 }
 
+TEST(ResizeOp, AFreshCopyTakesOverTheCacheOfTheLastPreviewCopy) {
+    SourceFile src("a.png", MakeImage(2, {.width = 200, .height = 100}));
+    const ResizeOp record = Op(ResizeOp::Width, 50, 0);
+    auto first = record.clone();
+    ImageFile one(src.path, -1);
+    first->apply(one);
+    const SharedBytes cached = one.data()->Contents();
+    EXPECT_EQ(record.cacheStream, nullptr) << "the record is not the copy";
+
+    auto second = record.clone();
+    second->adoptCache(*first);
+    ImageFile two(src.path, -1);
+    second->apply(two);
+    EXPECT_EQ(two.data()->Contents().get(), cached.get());
+}
+
 TEST(ResizeOp, RunOperationsAndSaveWriteTheResizedFile) {
     SourceFile src("p.tiff", MakeImage(5, {.width = 90, .height = 60, .pages = 2}));
     ResizeOp op = Op(ResizeOp::Percentage, 0, 0, 50);

@@ -18,6 +18,7 @@ public:
     int loads = 0;
     void apply(ImageFile&) override {}
     int type() const override { return kind_; }
+    std::unique_ptr<Operation> clone() const override { return std::make_unique<Fake>(*this); }
     void load(const pt::wptree& s) override {
         ++loads;
         a = s.get<std::wstring>(L"a", L"a0");

@@ -82,9 +82,11 @@ TEST_F(OperationPanelSetTest, OnlyCheckedReadyPanelsGoIntoTheJobAndUnreadyOnesAr
     EXPECT_TRUE(set->Rename().Op().isReady());
     EXPECT_FALSE(set->Rename().IsReady());
     EXPECT_EQ(set->ReadyOperation(KindRename), nullptr);
-    const OperationList list = CollectOperationList(*set);
-    EXPECT_EQ(list[KindRename], nullptr);
-    EXPECT_EQ(list[KindOptimize], &set->Optimize().Op());
+    const OperationSnapshot copies(*set);
+    EXPECT_EQ(copies[KindRename], nullptr);
+    ASSERT_NE(copies[KindOptimize], nullptr);
+    EXPECT_NE(copies[KindOptimize], &set->Optimize().Op()) << "a job works on a copy";
+    EXPECT_EQ(copies[KindOptimize]->type(), KindOptimize);
 
     EXPECT_TRUE(set->UncheckUnready());
     EXPECT_FALSE(set->IsSwitchedOn(KindWatermark));

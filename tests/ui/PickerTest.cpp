@@ -20,14 +20,15 @@ protected:
     void SetUp() override {
         TestApp();
         ASSERT_TRUE(m_dir.isValid());
-        m_previous = ui::SetMessageBoxHook(
-            [this](const QString& text, const QString& caption, unsigned style) {
-                m_messages.append(caption + "|" + text + "|" + QString::number(style));
-                return 1;
+        m_previous = SetMessageBoxHandler(
+            [this](const std::wstring& text, const std::wstring& caption, unsigned style) {
+                m_messages.append(QString::fromStdWString(caption) + "|" +
+                                  QString::fromStdWString(text) + "|" + QString::number(style));
+                return IDOK;
             });
         ASSERT_TRUE(m_picker.CreatePicker(QRect(20, 55, 113, 95), &m_panel));
     }
-    void TearDown() override { ui::SetMessageBoxHook(m_previous); }
+    void TearDown() override { SetMessageBoxHandler(m_previous); }
 
     QString MakeImage(const QString& name, int w, int h, QColor colour) {
         QImage img(w, h, QImage::Format_RGB32);
@@ -42,7 +43,7 @@ protected:
     QWidget m_panel;
     CImagePicker m_picker;
     QStringList m_messages;
-    ui::MessageBoxHook m_previous;
+    MessageBoxHandler m_previous;
 };
 
 TEST_F(PickerTest, WideImageIsFittedToTheFrameWidthAndCentredVertically) {
@@ -167,7 +168,7 @@ TEST_F(PickerTest, AnimatedImageIsAcceptedWithItsMessageOnlyWhenChosen) {
     ASSERT_TRUE(m_picker.LoadImageFile(gif, true));
     ASSERT_EQ(m_messages.size(), 1);
     EXPECT_EQ(m_messages[0], CImagePicker::kAnimatedCaption + "|" + CImagePicker::kAnimatedText +
-                                 "|" + QString::number(ui::kMbIconInformation));
+                                 "|" + QString::number(MB_ICONINFORMATION));
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(m_picker.Thumbnail().pixelColor(56, 47), QColor(Qt::red)); // the first frame
 }

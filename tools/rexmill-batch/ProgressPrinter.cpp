@@ -3,29 +3,28 @@
 #include <chrono>
 #include <cstdio>
 
+#include "engine/Text.h"
+
 namespace rx::batch {
 
 ProgressPrinter::ProgressPrinter(Style style, const std::vector<FileEntry>& files)
     : style_(style), files_(files) {}
 
-void ProgressPrinter::Post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+void ProgressPrinter::jobStarted(unsigned, unsigned range) {
     std::lock_guard<std::mutex> lock(mutex_);
-    switch (message) {
-    case WM_RX_JOB_STARTED:
-        range_ = static_cast<unsigned>(lParam);
-        break;
-    case WM_RX_PROGRESS_STEP:
-        if (style_ == Style::Bar)
-            DrawBar(static_cast<unsigned>(wParam) + 1);
-        break;
-    case WM_RX_FILE_DONE:
-        if (style_ == Style::Lines && wParam >= 1 && wParam <= files_.size())
-            std::fprintf(stderr, "%zu/%zu %s\n", static_cast<size_t>(wParam), files_.size(),
-                         files_[wParam - 1].file.c_str());
-        break;
-    default:
-        break;
-    }
+    range_ = range;
+}
+
+void ProgressPrinter::progressStep(unsigned position) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (style_ == Style::Bar)
+        DrawBar(position + 1);
+}
+
+void ProgressPrinter::fileDone(unsigned done) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (style_ == Style::Lines && done >= 1 && done <= files_.size())
+        std::fprintf(stderr, "%u/%zu %s\n", done, files_.size(), files_[done - 1].file.c_str());
 }
 
 void ProgressPrinter::DrawBar(unsigned position) {
@@ -41,16 +40,14 @@ void ProgressPrinter::DrawBar(unsigned position) {
     std::fflush(stderr);
 }
 
-void ProgressPrinter::Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (message != WM_RX_JOB_FINISHED)
-        return;
+void ProgressPrinter::jobFinished(unsigned saved, boost::filesystem::path runFolder) {
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;
-    saved_ = static_cast<unsigned>(wParam);
-    runFolder_ = reinterpret_cast<const wchar_t*>(lParam); // valid only during this call
+    saved_ = saved;
+    runFolder_ = PathText(runFolder);
 }
 
-void ProgressPrinter::WakeOwner() {
+void ProgressPrinter::ownerCallWaiting() {
     std::lock_guard<std::mutex> lock(mutex_);
     woken_ = true;
     wake_.notify_all();

@@ -1,5 +1,6 @@
-// The command-line tool's notify target: a progress bar on a terminal, a line per file
+// The command-line tool's job listener: a progress bar on a terminal, a line per file
 // otherwise, nothing when quiet; keeps the job-finished figures for the summary line.
+// Called on the worker thread; the main thread waits in WaitForWake.
 #pragma once
 
 #include <condition_variable>
@@ -11,14 +12,16 @@
 
 namespace rx::batch {
 
-class ProgressPrinter final : public WorkerNotifyTarget {
+class ProgressPrinter final : public JobListener {
 public:
     enum class Style { Quiet, Lines, Bar };
     ProgressPrinter(Style style, const std::vector<FileEntry>& files);
 
-    void Post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void WakeOwner() override;
+    void jobStarted(unsigned files, unsigned range) override;
+    void progressStep(unsigned position) override;
+    void fileDone(unsigned done) override;
+    void jobFinished(unsigned saved, boost::filesystem::path runFolder) override;
+    void ownerCallWaiting() override;
 
     // Waits until the worker wants the owner, or the timeout passes.
     void WaitForWake(int milliseconds);

@@ -10,7 +10,6 @@
 #include <QGuiApplication>
 #include <boost/filesystem/operations.hpp>
 
-#include "settings/SettingsStore.h"
 #include "engine/DebugLog.h"
 #include "engine/FileIntake.h"
 #include "engine/MessageBox.h"
@@ -18,6 +17,7 @@
 #include "engine/Text.h"
 #include "presets/OperationSet.h"
 #include "presets/PresetStore.h"
+#include "settings/SettingsStore.h"
 #include "tools/rexmill-batch/BatchOptions.h"
 #include "tools/rexmill-batch/ProgressPrinter.h"
 
@@ -28,7 +28,9 @@ using namespace rx::batch;
 namespace {
 
 std::atomic<bool> g_interrupted{false};
-void OnInterrupt(int) { g_interrupted = true; }
+void OnInterrupt(int) {
+    g_interrupted = true;
+}
 
 // The settings store of the window program, not of this tool.
 const char kWindowProgram[] = "rexmill";
@@ -106,7 +108,7 @@ int main(int argc, char** argv) {
                                          : isatty(STDERR_FILENO) ? ProgressPrinter::Style::Bar
                                                                  : ProgressPrinter::Style::Lines;
     ProgressPrinter printer(style, job.files());
-    job.setNotifyTarget(&printer);
+    job.setListener(&printer);
     job.setOutputFormat(options->format);
     job.setOutputFolder(fs::absolute(options->output));
 
