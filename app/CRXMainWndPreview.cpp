@@ -38,7 +38,13 @@ PreviewFiles CRXMainWnd::PreviewFileList() {
 }
 
 OperationList CRXMainWnd::PreviewOperations() {
-    return CollectOperationList(m_panels);
+    // The same operations a job would take; the preview copies them for every render.
+    OperationList list{};
+    const OperationRecords records = m_panels.Records();
+    for (int i = 0; i < kOperationCount; ++i)
+        if (m_panels.TakesPart(i))
+            list[static_cast<size_t>(i)] = records[static_cast<size_t>(i)];
+    return list;
 }
 
 WatermarkOp* CRXMainWnd::PreviewWatermark() {

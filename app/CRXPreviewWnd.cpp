@@ -188,7 +188,7 @@ void CRXPreviewWnd::Post(PreviewStep step) {
         return;
     spinner_.start(spinnerPeriod_, this);
     renderer_->Request(step, std::move(files),
-                       std::make_shared<OperationSnapshot>(source_.PreviewOperations()),
+                       std::make_shared<PreviewSnapshot>(source_.PreviewOperations()),
                        VirtualScreenSize());
 }
 

@@ -18,7 +18,7 @@ void CopyResizeCache(const ResizeOp& from, ResizeOp& to) {
 }
 } // namespace
 
-OperationSnapshot::OperationSnapshot(const OperationList& live) {
+PreviewSnapshot::PreviewSnapshot(const OperationList& live) {
     for (Operation* op : live) {
         if (!op)
             continue;
@@ -67,7 +67,7 @@ PreviewRenderer::PreviewRenderer(ResultHandler onRendered, RenderFunction render
 PreviewRenderer::~PreviewRenderer() = default;
 
 bool PreviewRenderer::Request(PreviewStep step, PreviewFiles files,
-                              std::shared_ptr<OperationSnapshot> operations, QSize screen) {
+                              std::shared_ptr<PreviewSnapshot> operations, QSize screen) {
     if (!files || files->empty() || !operations)
         return false;
     thread_.Post([this, step, files = std::move(files), operations = std::move(operations),
@@ -76,7 +76,7 @@ bool PreviewRenderer::Request(PreviewStep step, PreviewFiles files,
 }
 
 void PreviewRenderer::Render(PreviewStep step, const PreviewFiles& files,
-                             OperationSnapshot& operations, QSize screen) {
+                             PreviewSnapshot& operations, QSize screen) {
     const int n = static_cast<int>(files->size());
     if (n == 0)
         return;

@@ -33,11 +33,11 @@ enum class PreviewStep {
 };
 
 // Copies of the switched-on operation records, taken on the window's thread.
-class OperationSnapshot {
+class PreviewSnapshot {
 public:
-    explicit OperationSnapshot(const OperationList& live);
-    OperationSnapshot(const OperationSnapshot&) = delete;
-    OperationSnapshot& operator=(const OperationSnapshot&) = delete;
+    explicit PreviewSnapshot(const OperationList& live);
+    PreviewSnapshot(const PreviewSnapshot&) = delete;
+    PreviewSnapshot& operator=(const PreviewSnapshot&) = delete;
     // The copies in panel order; slots that were empty stay empty.
     const OperationList& list() const { return list_; }
     // The Resize copy, when Resize is on (the renderer carries its result cache over).
@@ -84,14 +84,14 @@ public:
 
     // Window's thread. Posts a render, replacing one that has not started. Nothing is posted for
     // an empty list (false). screen: the virtual screen's size, read on the window's thread.
-    bool Request(PreviewStep step, PreviewFiles files,
-                 std::shared_ptr<OperationSnapshot> operations, QSize screen);
+    bool Request(PreviewStep step, PreviewFiles files, std::shared_ptr<PreviewSnapshot> operations,
+                 QSize screen);
 
     // Renders that ran to the end (delivered or not).
     long completed() const { return thread_.completed(); }
 
 private:
-    void Render(PreviewStep step, const PreviewFiles& files, OperationSnapshot& operations,
+    void Render(PreviewStep step, const PreviewFiles& files, PreviewSnapshot& operations,
                 QSize screen);
 
     ResultHandler onRendered_;

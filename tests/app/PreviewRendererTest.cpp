@@ -156,8 +156,8 @@ protected:
             files->push_back({"base", std::to_string(i)});
         return files;
     }
-    static std::shared_ptr<OperationSnapshot> NoOperations() {
-        return std::make_shared<OperationSnapshot>(OperationList{});
+    static std::shared_ptr<PreviewSnapshot> NoOperations() {
+        return std::make_shared<PreviewSnapshot>(OperationList{});
     }
     // Waits until the handler has had n results.
     bool WaitResults(size_t n) {
@@ -263,7 +263,7 @@ TEST_F(PreviewRendererTest, TwoChangesDuringARenderGiveOneMoreRenderForTheLaterS
         OperationList live{};
         live[1] = &panel;
         ASSERT_TRUE(renderer.Request(PreviewStep::Current, files,
-                                     std::make_shared<OperationSnapshot>(live), screen));
+                                     std::make_shared<PreviewSnapshot>(live), screen));
     };
     request(100);
     ASSERT_TRUE(gate.WaitArrived(1));
@@ -331,7 +331,7 @@ TEST_F(PreviewRendererTest, ResizeResultIsReusedWhenOnlyOtherSettingsChange) {
     for (int round = 0; round < 3; ++round) {
         // Each request copies the records afresh, as a settings change elsewhere would.
         ASSERT_TRUE(renderer.Request(PreviewStep::Current, files,
-                                     std::make_shared<OperationSnapshot>(live), screen));
+                                     std::make_shared<PreviewSnapshot>(live), screen));
         ASSERT_TRUE(WaitResults(size_t(round) + 1));
         EXPECT_EQ(results.back().width, 150);
     }
