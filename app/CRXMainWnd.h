@@ -115,7 +115,7 @@ private:
 
     // PreviewSource
     PreviewFiles PreviewFileList() override;
-    OperationList PreviewOperations() override;
+    OperationSnapshot PreviewOperations() override;
     WatermarkOp* PreviewWatermark() override;
     void PreviewClosed() override;
     void PreviewRestored() override;

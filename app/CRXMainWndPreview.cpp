@@ -37,14 +37,9 @@ PreviewFiles CRXMainWnd::PreviewFileList() {
     return std::make_shared<const std::vector<FileEntry>>(m_job.files());
 }
 
-OperationList CRXMainWnd::PreviewOperations() {
-    // The same operations a job would take; the preview copies them for every render.
-    OperationList list{};
-    const OperationRecords records = m_panels.Records();
-    for (int i = 0; i < kOperationCount; ++i)
-        if (m_panels.TakesPart(i))
-            list[static_cast<size_t>(i)] = records[static_cast<size_t>(i)];
-    return list;
+OperationSnapshot CRXMainWnd::PreviewOperations() {
+    // Copies of the operations a job would take now.
+    return m_job.CopyReadyOperations();
 }
 
 WatermarkOp* CRXMainWnd::PreviewWatermark() {
