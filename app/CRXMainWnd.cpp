@@ -56,6 +56,8 @@ CRXMainWnd::~CRXMainWnd() {
     // without being closed, as in tests) is stopped first.
     if (m_job.IsRunning())
         m_job.Cancel();
+    // The preset store goes first: it remembers the current preset.
+    m_presets.reset();
     delete m_preview;
     m_dropTarget.reset();
 }
@@ -181,6 +183,17 @@ bool CRXMainWnd::CreateControls() {
             QMetaObject::invokeMethod(
                 this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
     });
+    // The "&Presets" sub-menu, filled from the store; it enables START from now on.
+    m_presets = std::make_unique<PresetManager>(m_settings, m_presetTarget, this);
+    m_presets->AttachStart(&m_start, m_menu.Action(cmd::Start));
+    m_menu.SetPresetsMenu(m_presets->menu());
+    QObject::connect(m_presets.get(), &PresetManager::PresetApplied, this, [this] {
+        Relayout();
+        UpdateProportionsLock();
+        if (m_preview)
+            m_preview->Post(PreviewStep::Current);
+    });
+    m_presets->Open();
     UpdateCommands();
     return true;
 }
@@ -242,6 +255,8 @@ void CRXMainWnd::LayoutStateControls(MainWindowState state, bool show) {
         m_progress.setVisible(show);
         m_progress.setValue(0);
         m_panels.SetJobRunning(show);
+        if (m_presets)
+            m_presets->SetJobRunning(show);
         m_menu.Action(cmd::ImportImages)->setEnabled(!show);
         break;
     case MainWindowState::Success:
@@ -254,6 +269,10 @@ void CRXMainWnd::LayoutStateControls(MainWindowState state, bool show) {
 
 void CRXMainWnd::UpdateCommands() {
     // START and "Start processing" need at least one switched-on operation that is ready.
+    if (m_presets) {
+        m_presets->UpdateCommands();
+        return;
+    }
     const bool ready = m_panels.AnyTakesPart();
     m_start.setEnabled(ready);
     m_menu.Action(cmd::Start)->setEnabled(ready && m_start.isVisible());
@@ -349,6 +368,9 @@ void CRXMainWnd::timerEvent(QTimerEvent* e) {
 }
 
 void CRXMainWnd::OnCommand(int id) {
+    // The preset store takes its own commands (1400 to 1403, 1409 to 1499) first.
+    if (m_presets && m_presets->HandleCommand(id))
+        return;
     switch (id) {
     case cmd::Start:
         return Start();

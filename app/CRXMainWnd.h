@@ -11,6 +11,8 @@
 #include "engine/FileIntake.h"
 #include "engine/JobEvents.h"
 #include "engine/RXWorker.h"
+#include "presets/PanelSetTarget.h"
+#include "presets/PresetManager.h"
 #include "ui/CFileDropTarget.h"
 #include "ui/CImageCheckbox.h"
 #include "ui/CImageMenuButton.h"
@@ -75,6 +77,7 @@ public:
     CImageCheckbox& PreviewToggle() { return m_previewToggle; }
     CImageMenuButton& MenuButton() { return m_menuButton; }
     OperationPanelSet& Panels() { return m_panels; }
+    PresetManager& Presets() { return *m_presets; }
     // The open preview window, or null.
     CRXPreviewWnd* Preview() const { return m_preview; }
     MainMenu& Menu() { return m_menu; }
@@ -127,6 +130,8 @@ private:
     const PrivateFontCollection* m_fonts;
     OperationPanelSet m_panels;
     RXWorker m_job;
+    PanelSetTarget m_presetTarget{m_panels};
+    std::unique_ptr<PresetManager> m_presets; // offered every command first
     FileIntake m_intake;
     QImage m_bgTop, m_bgButtons, m_bgCenter, m_bgBasket, m_bgBottom;
     MainMenu m_menu;
