@@ -7,40 +7,6 @@
 #include "engine/ScaleImage.h"
 
 namespace rx {
-namespace {
-void CopyResizeCache(const ResizeOp& from, ResizeOp& to) {
-    to.cacheWidth = from.cacheWidth;
-    to.cacheHeight = from.cacheHeight;
-    to.cacheName = from.cacheName;
-    to.cacheStream = from.cacheStream;
-    to.cacheModified = from.cacheModified;
-    to.cacheSourceSize = from.cacheSourceSize;
-}
-} // namespace
-
-OperationSnapshot::OperationSnapshot(const OperationList& live) {
-    for (Operation* op : live) {
-        if (!op)
-            continue;
-        switch (op->type()) {
-        case 0:
-            list_[0] = &watermark_.emplace(static_cast<const WatermarkOp&>(*op));
-            break;
-        case 1:
-            list_[1] = &resize_.emplace(static_cast<const ResizeOp&>(*op));
-            break;
-        case 2:
-            list_[2] = &optimize_.emplace(static_cast<const OptimizeOp&>(*op));
-            break;
-        case 3:
-            list_[3] = &rename_.emplace(static_cast<const RenameOp&>(*op));
-            break;
-        default:
-            break;
-        }
-    }
-}
-
 std::unique_ptr<Bitmap> PreviewRenderer::RenderFile(const FileEntry& entry,
                                                     const OperationList& ops) {
     ImageFile file(entry.file, -1);
@@ -88,8 +54,7 @@ void PreviewRenderer::Render(PreviewStep step, const PreviewFiles& files,
     index_ = index;
 
     // The cache is keyed by source and size, so it is valid for any settings.
-    if (ResizeOp* resize = operations.resize(); resize && lastResize_)
-        CopyResizeCache(*lastResize_, *resize);
+    operations.AdoptCachesFrom(last_);
 
     PreviewResult result;
     result.index = index;
@@ -97,8 +62,7 @@ void PreviewRenderer::Render(PreviewStep step, const PreviewFiles& files,
     try {
         std::unique_ptr<Bitmap> bitmap =
             render_((*files)[static_cast<size_t>(index)], operations.list());
-        if (const ResizeOp* resize = operations.resize())
-            lastResize_.emplace(*resize);
+        last_ = std::move(operations);
         // Decoded here, not on the window's thread.
         const QImage* pixels = bitmap && bitmap->IsValid() ? bitmap->Pixels() : nullptr;
         if (pixels && !pixels->isNull()) {

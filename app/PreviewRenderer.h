@@ -18,11 +18,8 @@
 #include "app/preview_thread.h"
 #include "engine/Bitmap.h"
 #include "engine/Operation.h"
+#include "engine/OperationSnapshot.h"
 #include "engine/OutputLocations.h"
-#include "ops/OptimizeOp.h"
-#include "ops/RenameOp.h"
-#include "ops/ResizeOp.h"
-#include "ops/WatermarkOp.h"
 
 namespace rx {
 
@@ -30,25 +27,6 @@ enum class PreviewStep {
     Current,  // the file at the renderer's index
     Next,     // index + 1, wrapping to the first file
     Previous, // index - 1, wrapping to the last file
-};
-
-// Copies of the switched-on operation records, taken on the window's thread.
-class OperationSnapshot {
-public:
-    explicit OperationSnapshot(const OperationList& live);
-    OperationSnapshot(const OperationSnapshot&) = delete;
-    OperationSnapshot& operator=(const OperationSnapshot&) = delete;
-    // The copies in panel order; slots that were empty stay empty.
-    const OperationList& list() const { return list_; }
-    // The Resize copy, when Resize is on (the renderer carries its result cache over).
-    ResizeOp* resize() { return resize_ ? &*resize_ : nullptr; }
-
-private:
-    std::optional<WatermarkOp> watermark_;
-    std::optional<ResizeOp> resize_;
-    std::optional<OptimizeOp> optimize_;
-    std::optional<RenameOp> rename_;
-    OperationList list_{};
 };
 
 // One finished render. A failed render has size 0 x 0 and no image.
@@ -96,10 +74,11 @@ private:
 
     ResultHandler onRendered_;
     RenderFunction render_;
-    // Renderer thread only: the index into the list, and the Resize result of the last render,
-    // handed to the next one so that a change elsewhere does not rescale the picture again.
+    // Renderer thread only: the index into the list, and the copies of the last render, whose
+    // Resize result the next one takes over so that a change elsewhere does not rescale the
+    // picture again.
     int index_ = 0;
-    std::optional<ResizeOp> lastResize_;
+    OperationSnapshot last_;
     // Last, so it stops first, while everything its tasks use still exists.
     preview_thread thread_;
 };
