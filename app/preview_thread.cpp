@@ -2,10 +2,24 @@
 
 #include <exception>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include "engine/DebugLog.h"
-#include "engine/RXWorker.h"
 
 namespace rx {
+namespace {
+// The lowest priority of the normal class (nice 19), which threads this one starts inherit.
+// Not SCHED_IDLE: that policy gets no time at all while other programs keep the cores busy,
+// and the preview would never come.
+void LowerToIdlePriority() {
+    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+    for (int nice = 19; nice > 0; --nice)
+        if (setpriority(PRIO_PROCESS, tid, nice) == 0)
+            return;
+}
+} // namespace
 
 preview_thread::preview_thread() : thread_([this] { Run(); }) {}
 
@@ -28,7 +42,7 @@ long preview_thread::completed() const {
 }
 
 void preview_thread::Run() {
-    SetIdlePriority();
+    LowerToIdlePriority();
     try {
         for (;;) {
             Task task;

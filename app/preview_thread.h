@@ -1,6 +1,7 @@
 // The preview's renderer thread and its single-slot mailbox: the UI thread posts tasks, the
-// thread runs them one at a time at idle priority. A task posted while another is still waiting
-// replaces it, so a burst of requests runs at most the task already running and the latest one.
+// thread runs them one at a time at the lowest normal priority (nice 19). A task posted while
+// another is still waiting replaces it, so a burst of requests runs at most the task already
+// running and the latest one.
 #pragma once
 
 #include <functional>

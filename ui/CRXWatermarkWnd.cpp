@@ -15,6 +15,7 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -32,12 +33,14 @@ QStringList KindLabels() {
     return labels;
 }
 
-// The pad coordinate of a position fraction: fraction x 73 + 11, truncated.
+// The pad coordinate of a position fraction: fraction x 73 + 11, truncated. A fraction the pad
+// wrote (n / 73, kept with 7 digits) can come back a hair below n; the small allowance keeps
+// such a point where it was instead of moving it one pixel up or left at every load.
 int PadCoordinate(float fraction) {
     if (!std::isfinite(fraction))
         fraction = 0;
-    const double c =
-        double(fraction) * (CRXPositionCtrl::kMax - CRXPositionCtrl::kMin) + CRXPositionCtrl::kMin;
+    const double c = double(fraction) * (CRXPositionCtrl::kMax - CRXPositionCtrl::kMin) +
+                     CRXPositionCtrl::kMin + 1e-4;
     return int(qBound(-1.0e6, c, 1.0e6));
 }
 
@@ -264,7 +267,11 @@ void CRXWatermarkWnd::LoadSettings() {
     m_op.angle = std::uint32_t(m_dial->Angle());
 
     const QString fontName = QString::fromStdWString(m_op.fontName);
-    const int family = m_family->findText(fontName, Qt::MatchStartsWith);
+    int family = m_family->findText(fontName, Qt::MatchStartsWith);
+    if (family < 0) {
+        // Not installed: show the family it is drawn in instead of an unrelated entry.
+        family = m_family->findText(QFontInfo(QFont(fontName)).family(), Qt::MatchStartsWith);
+    }
     if (family >= 0)
         m_family->setCurrentIndex(family);
     RebuildStyles(fontName, QString());

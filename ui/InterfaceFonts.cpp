@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFontMetrics>
+#include <QFontDatabase>
 
 namespace rx::ui {
 
@@ -20,15 +20,15 @@ const QFont& DefaultFont() {
 
 void CreateInterfaceFonts() {
     QFont regular = QApplication::font();
+    for (const char* family : {"Segoe UI", "Liberation Sans", "Arial"}) {
+        if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
+            regular.setFamily(QString::fromLatin1(family));
+            break;
+        }
+    }
     regular.setBold(false);
     regular.setItalic(false);
-    int pixels = kInterfaceFontHeight;
-    for (; pixels > 6; --pixels) {
-        regular.setPixelSize(pixels);
-        if (QFontMetrics(regular).height() <= kInterfaceFontHeight)
-            break;
-    }
-    regular.setPixelSize(pixels);
+    regular.setPixelSize(kInterfaceFontPixels);
     QFont bold = regular;
     bold.setBold(true);
     delete g_regular;
@@ -55,6 +55,11 @@ const QFont& BoldFont() {
 }
 
 int StandardControlHeight() {
+    if (g_controlHeight == 0 && QApplication::instance()) {
+        QComboBox list;
+        list.setFont(RegularFont());
+        MeasureStandardControlHeight(list);
+    }
     return g_controlHeight;
 }
 

@@ -14,12 +14,15 @@ class PrivateFontCollection;
 
 namespace rx::ui {
 
-// The cell height (ascent plus descent) of the interface fonts, in pixels.
+// The interface fonts are 16 px high as a cell (ascent, descent and internal leading), which
+// for the interface face the panels were laid out with is an em size of 12 px: labels such
+// as "opacity" and "height:" fit their 40-odd-pixel rectangles at that size.
 constexpr int kInterfaceFontHeight = 16;
+constexpr int kInterfaceFontPixels = 12;
 
-// Creates the regular and the bold interface font: the application's default family at the
-// largest pixel size whose cell is at most kInterfaceFontHeight high. Safe to call again
-// (the fonts are made anew; the measured control height stays).
+// Creates the regular and the bold interface font at kInterfaceFontPixels: the first of
+// "Segoe UI", "Liberation Sans", "Arial" that is installed, else the application's default
+// family. Safe to call again (the fonts are made anew; the measured control height stays).
 void CreateInterfaceFonts();
 // Whether CreateInterfaceFonts has run.
 bool HaveInterfaceFonts();
@@ -28,7 +31,8 @@ const QFont& RegularFont();
 // The bold interface font: the regular one at bold weight.
 const QFont& BoldFont();
 
-// The standard control height; 0 until the first drop-down list has been measured.
+// The standard control height. Asked before any list was measured, it measures a drop-down
+// list made for the purpose (0 only without an application object).
 int StandardControlHeight();
 // Measures the list's height once: the first call with a list whose font is the regular font
 // sets the standard height; later calls change nothing. Returns the standard height.

@@ -1,5 +1,5 @@
-#include "engine/Version.h"
 #include "SheetScenes.h"
+#include "engine/Version.h"
 
 #include "ui/CColorButton.h"
 #include "ui/CImageCheckbox.h"

@@ -19,5 +19,7 @@ QVector<Tile> MainWindowScenes();
 QVector<Tile> ControlScenes();
 // The image buttons, picker, colour button and link in their states.
 QVector<Tile> ButtonScenes();
+// The four operation panels in each of their modes.
+QVector<Tile> PanelScenes();
 
 } // namespace sheet

@@ -3,6 +3,7 @@
 // Runs without a display (the offscreen platform).
 #include "SheetScenes.h"
 #include "resources/SkinTable.h"
+#include "ui/InterfaceFonts.h"
 #include "ui/PrivateFontCollection.h"
 #include "ui/SkinResources.h"
 
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "skin-sheet: the embedded font did not load\n");
         return 1;
     }
+    rx::ui::SetPrivateFonts(&fonts);
 
     QVector<sheet::Tile> images;
     for (const auto& e : rx::skin::kSkinImages) {
@@ -108,6 +110,7 @@ int main(int argc, char** argv) {
         {"Main window states", sheet::MainWindowScenes(), false},
         {"Controls", sheet::ControlScenes(), false},
         {"Image buttons, picker, colour and link", sheet::ButtonScenes(), false},
+        {"Operation panels in each mode", sheet::PanelScenes(), false},
         {"Skin images (on a checkerboard)", images, true},
         {"Application icon", icons, true},
     };
