@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/DebugLog.h"
+#include "ops/ResizeOp.h"
 #include "tests/support/TestImages.h"
 #include "tests/ui/QtTestApp.h"
 
