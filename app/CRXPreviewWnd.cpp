@@ -187,9 +187,7 @@ void CRXPreviewWnd::Post(PreviewStep step) {
     if (!files || files->empty())
         return;
     spinner_.start(spinnerPeriod_, this);
-    renderer_->Request(step, std::move(files),
-                       std::make_shared<OperationSnapshot>(source_.PreviewOperations()),
-                       VirtualScreenSize());
+    renderer_->Request(step, std::move(files), source_.PreviewOperations(), VirtualScreenSize());
 }
 
 void CRXPreviewWnd::UpdateLockVisibility(bool visible) {

@@ -35,8 +35,9 @@ public:
     virtual ~PreviewSource() = default;
     // The job's file list as it is now (a snapshot the renderer may keep).
     virtual PreviewFiles PreviewFileList() = 0;
-    // The switched-on, ready operation records; the preview copies them for each render.
-    virtual OperationList PreviewOperations() = 0;
+    // Copies of the switched-on, ready operation records (RXWorker::CopyReadyOperations),
+    // taken for each render.
+    virtual OperationSnapshot PreviewOperations() = 0;
     // The Watermark panel's record, whose reference size the proportions lock sets (may be null).
     virtual WatermarkOp* PreviewWatermark() = 0;
     // The window was closed by its own button or otherwise.

@@ -32,12 +32,14 @@ PreviewRenderer::PreviewRenderer(ResultHandler onRendered, RenderFunction render
 
 PreviewRenderer::~PreviewRenderer() = default;
 
-bool PreviewRenderer::Request(PreviewStep step, PreviewFiles files,
-                              std::shared_ptr<OperationSnapshot> operations, QSize screen) {
-    if (!files || files->empty() || !operations)
+bool PreviewRenderer::Request(PreviewStep step, PreviewFiles files, OperationSnapshot operations,
+                              QSize screen) {
+    if (!files || files->empty())
         return false;
-    thread_.Post([this, step, files = std::move(files), operations = std::move(operations),
-                  screen] { Render(step, files, *operations, screen); });
+    auto copies = std::make_shared<OperationSnapshot>(std::move(operations));
+    thread_.Post([this, step, files = std::move(files), copies = std::move(copies), screen] {
+        Render(step, files, *copies, screen);
+    });
     return true;
 }
 
@@ -53,7 +55,7 @@ void PreviewRenderer::Render(PreviewStep step, const PreviewFiles& files,
         index = (index + n - 1) % n;
     index_ = index;
 
-    // The cache is keyed by source and size, so it is valid for any settings.
+    // The Resize cache is keyed by source and size, so it is valid for any settings.
     operations.AdoptCachesFrom(last_);
 
     PreviewResult result;

@@ -62,8 +62,8 @@ public:
 
     // Window's thread. Posts a render, replacing one that has not started. Nothing is posted for
     // an empty list (false). screen: the virtual screen's size, read on the window's thread.
-    bool Request(PreviewStep step, PreviewFiles files,
-                 std::shared_ptr<OperationSnapshot> operations, QSize screen);
+    // operations: copies of the records taken now (RXWorker::CopyReadyOperations).
+    bool Request(PreviewStep step, PreviewFiles files, OperationSnapshot operations, QSize screen);
 
     // Renders that ran to the end (delivered or not).
     long completed() const { return thread_.completed(); }
@@ -75,8 +75,8 @@ private:
     ResultHandler onRendered_;
     RenderFunction render_;
     // Renderer thread only: the index into the list, and the copies of the last render, whose
-    // Resize result the next one takes over so that a change elsewhere does not rescale the
-    // picture again.
+    // caches (the Resize result) the next render takes over, so that a change elsewhere does
+    // not rescale the picture again.
     int index_ = 0;
     OperationSnapshot last_;
     // Last, so it stops first, while everything its tasks use still exists.

@@ -10,7 +10,7 @@ OperationSnapshot::OperationSnapshot(const OperationSource& source) {
             slots_[static_cast<size_t>(i)] = op->clone();
 }
 
-OperationSnapshot::OperationSnapshot(const OperationList& records) {
+OperationSnapshot::OperationSnapshot(const std::array<const Operation*, kOperationCount>& records) {
     for (size_t i = 0; i < slots_.size(); ++i)
         if (records[i])
             slots_[i] = records[i]->clone();

@@ -3,6 +3,7 @@
 // the copies; copying a snapshot copies the records again.
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "engine/Operation.h"
@@ -16,8 +17,8 @@ public:
     OperationSnapshot() = default;
     // Copies the records the source offers now (slots it leaves empty stay empty).
     explicit OperationSnapshot(const OperationSource& source);
-    // Copies the given records (they are only read); null slots stay empty.
-    explicit OperationSnapshot(const OperationList& records);
+    // Copies the given records; null slots stay empty.
+    explicit OperationSnapshot(const std::array<const Operation*, kOperationCount>& records);
     OperationSnapshot(const OperationSnapshot& other);
     OperationSnapshot& operator=(const OperationSnapshot& other);
     OperationSnapshot(OperationSnapshot&&) noexcept = default;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include "ui/InterfaceFonts.h"
 #include "ui/SkinResources.h"
 
 namespace rx {
@@ -12,6 +13,8 @@ namespace rx {
 CRXDialog::CRXDialog(const QString& templateName, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_template(templateName) {
     setObjectName(templateName);
+    // Dialog units are measured in the interface font, which the controls inherit.
+    setFont(ui::RegularFont());
     LoadPngResource(QStringLiteral("SETTINGS"), m_background);
     // The texture covers everything; nothing needs to be erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -28,12 +31,10 @@ QSize CRXDialog::BaseUnits() const {
 
 QRect CRXDialog::DialogRect(int x, int y, int width, int height) const {
     const QSize base = BaseUnits();
-    // Edges are converted, not sizes, so adjacent rectangles stay adjacent.
-    const int left = x * base.width() / 4;
-    const int top = y * base.height() / 8;
-    const int right = (x + width) * base.width() / 4;
-    const int bottom = (y + height) * base.height() / 8;
-    return QRect(left + kFrame, top + kFrame, right - left, bottom - top);
+    // Position and size are converted each on its own, as dialog templates always were, so
+    // controls of the same size in units have the same size in pixels.
+    return QRect(x * base.width() / 4 + kFrame, y * base.height() / 8 + kFrame,
+                 width * base.width() / 4, height * base.height() / 8);
 }
 
 QSize CRXDialog::DialogSize(int width, int height) const {

@@ -1,6 +1,7 @@
 // The skinned dialog base: a borderless dialog whose whole client area is the tiled
 // "SETTINGS" texture inside a one-pixel frame, dragged by any point that is not a control.
-// Controls are placed in dialog units of the dialog's font. UI thread only.
+// Controls are placed in dialog units of the dialog's font, the regular interface font unless
+// set otherwise. UI thread only.
 #pragma once
 
 #include <QDialog>
@@ -17,6 +18,7 @@ class CRXDialog : public QDialog {
 
 public:
     // templateName names the layout (it becomes the object name); the texture is loaded here.
+    // A subclass that changes the font places its controls afterwards.
     CRXDialog(const QString& templateName, QWidget* parent);
 
     const QString& templateName() const { return m_template; }

@@ -59,10 +59,8 @@ public:
     PreviewFiles files;
     WatermarkOp watermark;
     PreviewFiles PreviewFileList() override { return files; }
-    OperationList PreviewOperations() override {
-        OperationList list{};
-        list[0] = &watermark;
-        return list;
+    OperationSnapshot PreviewOperations() override {
+        return OperationSnapshot(std::array<const Operation*, kOperationCount>{&watermark});
     }
     WatermarkOp* PreviewWatermark() override { return &watermark; }
 };

@@ -29,12 +29,11 @@ public:
         files = list;
     }
     PreviewFiles PreviewFileList() override { return files; }
-    OperationList PreviewOperations() override { return ops; }
+    OperationSnapshot PreviewOperations() override { return OperationSnapshot(); }
     WatermarkOp* PreviewWatermark() override { return &watermark; }
     void PreviewClosed() override { ++closed; }
 
     PreviewFiles files = std::make_shared<std::vector<FileEntry>>();
-    OperationList ops{};
     WatermarkOp watermark;
     int closed = 0;
 };

@@ -162,8 +162,10 @@ protected:
             files->push_back({"base", std::to_string(i)});
         return files;
     }
-    static std::shared_ptr<OperationSnapshot> NoOperations() {
-        return std::make_shared<OperationSnapshot>(OperationList{});
+    static OperationSnapshot NoOperations() { return OperationSnapshot(); }
+    // Copies of a Resize record in its slot.
+    static OperationSnapshot WithResize(const ResizeOp& resize) {
+        return OperationSnapshot(std::array<const Operation*, kOperationCount>{nullptr, &resize});
     }
     // Waits until the handler has had n results.
     bool WaitResults(size_t n) {
@@ -266,10 +268,7 @@ TEST_F(PreviewRendererTest, TwoChangesDuringARenderGiveOneMoreRenderForTheLaterS
     const PreviewFiles files = Files(1);
     const auto request = [&](unsigned width) {
         panel.width = width;
-        OperationList live{};
-        live[1] = &panel;
-        ASSERT_TRUE(renderer.Request(PreviewStep::Current, files,
-                                     std::make_shared<OperationSnapshot>(live), screen));
+        ASSERT_TRUE(renderer.Request(PreviewStep::Current, files, WithResize(panel), screen));
     };
     request(100);
     ASSERT_TRUE(gate.WaitArrived(1));
@@ -332,12 +331,9 @@ TEST_F(PreviewRendererTest, ResizeResultIsReusedWhenOnlyOtherSettingsChange) {
     ResizeOp panel;
     panel.mode = ResizeOp::Width;
     panel.width = 150;
-    OperationList live{};
-    live[1] = &panel;
     for (int round = 0; round < 3; ++round) {
         // Each request copies the records afresh, as a settings change elsewhere would.
-        ASSERT_TRUE(renderer.Request(PreviewStep::Current, files,
-                                     std::make_shared<OperationSnapshot>(live), screen));
+        ASSERT_TRUE(renderer.Request(PreviewStep::Current, files, WithResize(panel), screen));
         ASSERT_TRUE(WaitResults(size_t(round) + 1));
         EXPECT_EQ(results.back().width, 150);
     }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "settings/SettingsStore.h"
 #include "presets/PresetStore.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/SettingsLocation.h"
 
 using namespace rx;

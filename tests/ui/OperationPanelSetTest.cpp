@@ -280,3 +280,38 @@ TEST_F(PresetRoundTripTest, EveryPadPointSurvivesSavingAndLoading) {
 }
 
 } // namespace
+
+namespace {
+
+// A panel whose controls cannot all be made.
+class BrokenPanel : public CRXOperationWnd {
+public:
+    BrokenPanel() : CRXOperationWnd(m_op) {}
+    int GetPanelHeight() const override { return 50; }
+    QString GetIconName() const override { return QStringLiteral("RENAME"); }
+    QString GetTitle() const override { return QStringLiteral("Broken"); }
+
+protected:
+    void CreateControls() override {
+        CreateList(Edges(20, 15, 135, 35), {QStringLiteral("a")}, kModeListId);
+        throw PanelCreationError("a control is missing");
+    }
+
+private:
+    RenameOp m_op;
+};
+
+TEST_F(PanelTest, PanelWhoseControlsFailIsNotCreated) {
+    TestAppGuard app;
+    QWidget host;
+    BrokenPanel panel;
+    QSignalSpy spy(&panel, &CRXOperationWnd::SettingsChanged);
+    EXPECT_FALSE(panel.CreatePanel(&host));
+    EXPECT_EQ(panel.parentWidget(), nullptr);
+    EXPECT_EQ(panel.ModeList(), nullptr);
+    EXPECT_TRUE(panel.findChildren<QWidget*>().isEmpty());
+    EXPECT_EQ(spy.count(), 0); // settings are loaded only into a panel that was made
+    EXPECT_EQ(panel.CaptionText(), QStringLiteral("Rename"));
+}
+
+} // namespace
