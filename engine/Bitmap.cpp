@@ -5,13 +5,32 @@
 #include "engine/BmpCodec.h"
 #include "engine/ExifReader.h"
 #include "engine/Imaging.h"
+#include "engine/JpegCheck.h"
 #include "engine/VipsBridge.h"
 
 namespace rx {
 
+const char* ImageStatusText(ImageStatus status) {
+    switch (status) {
+    case ImageStatus::Ok:
+        return "no error";
+    case ImageStatus::InvalidParameter:
+        return "no image data";
+    case ImageStatus::UnknownImageFormat:
+        return "not an image in a known format";
+    case ImageStatus::TooLarge:
+        return "the image is larger than 300 million pixels";
+    case ImageStatus::DecodeFailed:
+        return "damaged or truncated image data";
+    case ImageStatus::EncodeFailed:
+        return "the image cannot be encoded";
+    }
+    return "the image cannot be decoded";
+}
+
 struct Bitmap::Impl {
     SharedBytes data;
-    std::optional<vips::VImage> header; // the lazily decoded source (formats 1, 2, 4, 5)
+    std::optional<vips::VImage> header;   // the lazily decoded source (formats 1, 2, 4, 5)
     std::optional<vips::VImage> metadata; // where EXIF, XMP, IPTC and ICC come from
     bool dropIcc = false;
 };
@@ -116,7 +135,9 @@ QImage* Bitmap::Pixels() {
     if (decoded_)
         return &pixels_;
     try {
-        if (format_ == 3) {
+        if (format_ == 1 && !JpegDataIsSound(impl_->data)) {
+            pixels_ = QImage();
+        } else if (format_ == 3) {
             pixels_ = bmp::Decode(impl_->data);
         } else if (impl_->header) {
             bool dropIcc = false;
@@ -166,6 +187,10 @@ bool Bitmap::EncodeTo(int format, Bytes* out) {
             image = vipsbridge::FromQImage(pixels_, &keepAlive);
         } else {
             // Straight from the source: no detour through a QImage, depth and bands kept.
+            if (format_ == 1 && !JpegDataIsSound(impl_->data)) {
+                status_ = ImageStatus::DecodeFailed;
+                return false;
+            }
             image = *impl_->header;
             if (vipsbridge::Orientation(image) > 1)
                 image = image.autorot();
@@ -177,7 +202,8 @@ bool Bitmap::EncodeTo(int format, Bytes* out) {
         if (impl_->metadata)
             vipsbridge::CopyMetadata(*impl_->metadata, image, dropIcc);
         if (format == 1 && image.has_alpha()) // JPEG has no alpha: transparent areas turn white
-            image = image.flatten(vips::VImage::option()->set("background", std::vector<double>{255.0}));
+            image = image.flatten(
+                vips::VImage::option()->set("background", std::vector<double>{255.0}));
         *out = vipsbridge::Save(image, format);
         return true;
     } catch (const vips::VError&) {

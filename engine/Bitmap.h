@@ -25,6 +25,9 @@ enum class ImageStatus {
     EncodeFailed,
 };
 
+// What went wrong, as a short phrase for logs and messages ("damaged or truncated image data").
+const char* ImageStatusText(ImageStatus status);
+
 struct FrameDimension {
     std::string name; // "time" for GIF frames, "page" for TIFF pages
     int count = 1;

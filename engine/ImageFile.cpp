@@ -1,15 +1,24 @@
 #include "engine/ImageFile.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <set>
 
 #include <boost/filesystem/operations.hpp>
 #include <boost/system/error_code.hpp>
+#include <boost/thread/thread.hpp>
 
 #include "engine/DebugLog.h"
 #include "engine/Imaging.h"
+#include "engine/JpegCheck.h"
+#include "engine/TempFiles.h"
 #include "engine/Text.h"
 
 namespace fs = boost::filesystem;
@@ -29,7 +38,7 @@ const EncoderTable& Encoders() {
     std::call_once(once, [] {
         EnsureImagingStarted();
         static const char* const patterns[kOutputFormatCount] = {
-            nullptr, "*.JPG;*.JPEG;*.JPE;*.JFIF", "*.PNG", "*.BMP;*.DIB;*.RLE", "*.GIF",
+            nullptr,       "*.JPG;*.JPEG;*.JPE;*.JFIF", "*.PNG", "*.BMP;*.DIB;*.RLE", "*.GIF",
             "*.TIF;*.TIFF"};
         for (int i = 1; i < kOutputFormatCount; ++i) {
             table.hasEncoder[i] = true;
@@ -60,18 +69,51 @@ boost::filesystem::path SafeFileName(const boost::filesystem::path& name) {
     return s;
 }
 
+constexpr size_t kMaxExtensionBytes = 32;
+
+size_t NameLimit(const fs::path& folder) {
+    const long n = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return n > 0 ? static_cast<size_t>(n) : 255;
+}
+
+// Gives the complete temporary file its final name unless that name exists: 0, or the errno
+// (EEXIST when the name is taken). Nothing is ever replaced.
+int GiveName(const fs::path& temp, const fs::path& target) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // File systems without the flag: a hard link does not replace a file either.
+    if (::link(temp.c_str(), target.c_str()) == 0) {
+        ::unlink(temp.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return errno;
+    // Nor hard links (FAT): claim the name with an empty file of our own, then move onto it.
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(target.c_str());
+        return error;
+    }
+    return 0;
+}
+
 } // namespace
 
-ImageFile::ImageFile(const fs::path& source, int index)
-    : name_(source.filename()), index_(index) {
+ImageFile::ImageFile(const fs::path& source, int index) : name_(source.filename()), index_(index) {
     boost::system::error_code ec;
     const std::time_t t = fs::last_write_time(source, ec);
     modified_ = ec ? -1 : static_cast<std::int64_t>(t);
     data_ = OpenFileStream(source, false);
     if (!data_)
-        throw fs::filesystem_error("FileInputStream", source,
-                                   boost::system::errc::make_error_code(
-                                       boost::system::errc::no_such_file_or_directory));
+        throw fs::filesystem_error(
+            "FileInputStream", source,
+            boost::system::errc::make_error_code(boost::system::errc::no_such_file_or_directory));
 }
 
 std::unique_ptr<Bitmap> ImageFile::GetImage() {
@@ -87,9 +129,13 @@ bool ImageFile::Encode(int format, std::unique_ptr<Bitmap> bitmap) {
     if (!bitmap || format <= 0 || format >= kOutputFormatCount || !table.hasEncoder[format])
         return false;
     Bytes out;
-    if (!bitmap->EncodeTo(format, &out))
+    if (!bitmap->EncodeTo(format, &out)) {
+        encodeStatus_ = bitmap->LastStatus();
         return false;
+    }
     data_ = NewMemoryStream(std::move(out));
+    if (format == FormatJpeg)
+        RememberSoundJpeg(data_->Contents()); // our own encoder's output needs no check
     return true;
 }
 
@@ -105,39 +151,89 @@ void ImageFile::ConvertFormat(int outputFormat) {
     auto bitmap = GetImage();
     if (outputFormat == 0 || outputFormat == format_ || outputFormat >= kOutputFormatCount)
         return;
+    DebugLog(L"Converting to %s ...", OutputFormatName(outputFormat));
+    if (!bitmap->IsValid()) {
+        setFailure(ImageStatusText(bitmap->LastStatus()));
+        return;
+    }
     if (Encode(outputFormat, std::move(bitmap))) {
         format_ = outputFormat;
         name_.replace_extension(OutputFormatExtension(outputFormat));
+    } else {
+        setFailure(ImageStatusText(encodeStatus_));
     }
 }
 
 bool ImageFile::Save(const fs::path& folder) {
     DebugLog(L"Saving file #%ld '%s' to '%s' folder.", static_cast<long>(index_),
              PathText(name_).c_str(), PathText(folder).c_str());
-    if (!data_)
+    savedPath_.clear();
+    if (!data_) {
+        DebugLog(L" Not saved: no data.");
         return false;
+    }
     const fs::path name = SafeFileName(name_);
-    fs::path target = folder / name;
-    const std::string stem = name.stem().string();
-    const std::string ext = name.extension().string();
+    std::string stem = name.stem().string();
+    std::string ext = name.extension().string();
+    if (ext.size() > kMaxExtensionBytes) { // not an extension worth keeping whole
+        stem += ext;
+        ext.clear();
+    }
+    const size_t limit = NameLimit(folder);
+
+    // The bytes go to a temporary file next to the target; a killed or cancelled process then
+    // never leaves a partial file under a real name.
+    fs::path temp;
     StreamStatus status = StreamStatus::Ok;
-    StreamPtr out;
-    for (long n = 1;; ++n) {
-        out = CreateNewFileStream(target, &status);
-        if (status != StreamStatus::FileExists)
-            break;
-        target = folder / (stem + " " + std::to_string(n) + ext);
+    StreamPtr out = CreateTempFile(folder, &temp, &status);
+    if (!out) {
+        DebugLog(L" Not saved: no file can be created in '%s'.", PathText(folder).c_str());
+        return false;
     }
-    DebugLog(L" Target path is '%s'. Writing ...", PathText(target).c_str());
-    const bool success = out && CopyStream(data_.get(), out.get()) == StreamStatus::Ok;
-    DebugLog(L"Saved.");
+    struct RemoveUnlessNamed {
+        const fs::path& path;
+        bool named = false;
+        ~RemoveUnlessNamed() {
+            if (!named)
+                ::unlink(path.c_str());
+        }
+    } guard{temp};
+    const StreamStatus copied = CopyStream(data_.get(), out.get());
     out.reset();
-    if (!success && status == StreamStatus::Ok) {
-        // The file is ours (created just now): a half-written copy must not stay behind.
-        boost::system::error_code ec;
-        fs::remove(target, ec);
+    if (copied != StreamStatus::Ok) {
+        DebugLog(L" Not saved: writing '%s' failed.", PathText(temp).c_str());
+        return false;
     }
-    return success;
+    // A cancel that arrives while the file is still without its name leaves nothing.
+    boost::this_thread::interruption_point();
+
+    fs::path target = folder / FitFileName(stem, ext, limit);
+    for (long n = 1;; ++n) {
+        const int error = GiveName(temp, target);
+        if (error == 0)
+            break;
+        if (error != EEXIST) {
+            DebugLog(L" Target path is '%s'. Not saved: %S.", PathText(target).c_str(),
+                     std::strerror(error));
+            return false;
+        }
+        target = folder / FitFileName(stem, " " + std::to_string(n) + ext, limit);
+    }
+    guard.named = true;
+    savedPath_ = target;
+    DebugLog(L" Target path is '%s'. Writing ...", PathText(target).c_str());
+    DebugLog(L"Saved.");
+    return true;
+}
+
+std::string FitFileName(const std::string& stem, const std::string& tail, size_t maxBytes) {
+    if (stem.size() + tail.size() <= maxBytes || tail.size() >= maxBytes)
+        return stem + tail;
+    size_t cut = maxBytes - tail.size();
+    // Back off over UTF-8 continuation bytes (at most three) so no character is split.
+    for (int k = 0; k < 3 && cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80; ++k)
+        --cut;
+    return stem.substr(0, cut) + tail;
 }
 
 bool IsSupportedExtension(const std::string& extension) {

@@ -33,6 +33,14 @@ public:
     // the same format (rescale, optimise) use this.
     void setData(StreamPtr data) { data_ = std::move(data); }
 
+    // Why a step that needed the file's pixels could not have them (damaged, truncated or
+    // unknown data); empty otherwise. The first reason is kept. A failed file is not saved.
+    const std::string& failure() const { return failure_; }
+    void setFailure(const std::string& reason) {
+        if (failure_.empty())
+            failure_ = reason.empty() ? "the image cannot be decoded" : reason;
+    }
+
     // Decodes the current bytes (header now, pixels on first use). Identifies the format when it
     // was 0. Always returns a bitmap; an undecodable one is invalid.
     std::unique_ptr<Bitmap> GetImage();
@@ -41,10 +49,16 @@ public:
     // Re-encodes the bitmap in the record's own format. Consumes the bitmap.
     bool SetImage(std::unique_ptr<Bitmap> bitmap);
     // Converts to the output format (0 keeps the bytes as they are) and fixes the extension.
+    // A conversion that cannot decode the pixels sets the failure.
     void ConvertFormat(int outputFormat);
     // Writes the bytes into the folder under the name, numbering " 1", " 2", ... when the name
-    // is taken. Never overwrites. False when nothing could be written.
+    // is taken, and shortening the stem when the name would exceed the file system's limit.
+    // The bytes go to a temporary file first, which gets its final name only when complete,
+    // without ever replacing a file. False when nothing was written (the reason is logged).
+    // An interruption requested before the file has its name leaves nothing and is raised.
     bool Save(const boost::filesystem::path& folder);
+    // The path the last successful Save wrote.
+    const boost::filesystem::path& savedPath() const { return savedPath_; }
 
 private:
     boost::filesystem::path name_;
@@ -52,7 +66,14 @@ private:
     int index_ = 0;
     std::int64_t modified_ = -1;
     StreamPtr data_;
+    std::string failure_;
+    ImageStatus encodeStatus_ = ImageStatus::Ok; // of the last failed Encode
+    boost::filesystem::path savedPath_;
 };
+
+// stem + tail, the stem cut at a UTF-8 character boundary so that the whole fits maxBytes
+// (tail is the number and the extension, never cut).
+std::string FitFileName(const std::string& stem, const std::string& tail, size_t maxBytes);
 
 // Whether an extension (with or without its dot, any case) is one the program reads.
 bool IsSupportedExtension(const std::string& extension);

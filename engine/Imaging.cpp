@@ -1,10 +1,13 @@
 #include "engine/Imaging.h"
 
 #include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
 #include <QImageReader>
+#include <tiffio.h>
 #include <vips/vips8>
 
 #include "engine/DebugLog.h"
@@ -17,6 +20,13 @@ std::atomic<std::uint64_t> g_decodes{0};
 void ForwardVipsWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
     DebugLog(L"vips: %S\n", message ? message : "");
 }
+// libtiff's warnings (unknown tags, unsorted directories: common in camera files) are
+// diagnostics too, never standard error.
+void ForwardTiffWarning(const char* module, const char* format, va_list args) {
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, args);
+    DebugLog(L"libtiff: %S: %S\n", module ? module : "", text);
+}
 } // namespace
 
 void EnsureImagingStarted() {
@@ -26,8 +36,10 @@ void EnsureImagingStarted() {
             vips_error_clear();
         // Only the five formats' loaders run; anything that could reach scripts, external
         // programs or vector formats is blocked, even if a caller asked for it by name.
-        g_log_set_handler("VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+        g_log_set_handler("VIPS",
+                          static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
                           ForwardVipsWarning, nullptr);
+        TIFFSetWarningHandler(ForwardTiffWarning);
         vips_block_untrusted_set(TRUE);
         vips_operation_block_set("VipsForeignLoadMagick", TRUE);
         vips_operation_block_set("VipsForeignLoadSvg", TRUE);
@@ -55,7 +67,11 @@ int SniffFormat(const std::uint8_t* d, size_t n) {
     return 0;
 }
 
-std::uint64_t PixelDecodeCount() { return g_decodes.load(); }
-void CountPixelDecode() { ++g_decodes; }
+std::uint64_t PixelDecodeCount() {
+    return g_decodes.load();
+}
+void CountPixelDecode() {
+    ++g_decodes;
+}
 
 } // namespace rx

@@ -3,6 +3,8 @@
 // (a new generation, a call that waits for the owner) are described on each method.
 #pragma once
 
+#include <string>
+
 #include <boost/filesystem/path.hpp>
 
 namespace rx {
@@ -29,6 +31,20 @@ public:
     // Last action of a job that was not cancelled: files saved and the run folder (empty when
     // it could not be named).
     virtual void jobFinished(unsigned saved, boost::filesystem::path runFolder) = 0;
+
+    // Worker thread, optional. The run folder has been created; files will be saved below it.
+    virtual void runFolderCreated(const boost::filesystem::path& runFolder) { (void)runFolder; }
+    // Worker thread, optional, before fileDone: file `index` of the list was saved under
+    // `path`, or was not saved for `reason` (its pixels could not be decoded, it could not be
+    // read or written).
+    virtual void fileSaved(unsigned index, const boost::filesystem::path& path) {
+        (void)index;
+        (void)path;
+    }
+    virtual void fileFailed(unsigned index, const std::string& reason) {
+        (void)index;
+        (void)reason;
+    }
 
     // Owner thread, from RXWorker::Start (before the worker starts) and RXWorker::Cancel (after
     // the worker has been stopped). Events still on their way from an earlier generation belong

@@ -18,6 +18,15 @@ bool SamePath(const fs::path& a, const fs::path& b) {
     return i == a.end() && j == b.end();
 }
 
+std::string PathKey(const fs::path& p) {
+    std::string key;
+    for (const fs::path& element : p) {
+        key += element.native();
+        key += '\0'; // cannot occur inside an element
+    }
+    return key;
+}
+
 bool HasSingleBase(const std::vector<FileEntry>& entries) {
     if (entries.empty())
         return false;

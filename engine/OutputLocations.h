@@ -21,6 +21,9 @@ struct FileEntry {
 // Element-by-element, case-sensitive path equality (no normalisation).
 bool SamePath(const boost::filesystem::path& a, const boost::filesystem::path& b);
 
+// A text that is equal for two paths exactly when SamePath holds (for hashing).
+std::string PathKey(const boost::filesystem::path& p);
+
 // Every entry has the first entry's base; false for an empty list.
 bool HasSingleBase(const std::vector<FileEntry>& entries);
 
@@ -37,8 +40,7 @@ std::string RunFolderName(const OperationList& list);
 // + " 1", " 2", ... while the name is taken by a folder. *formed holds the candidate being
 // created, so it names the failing path when a boost::filesystem::filesystem_error is thrown.
 boost::filesystem::path CreateRunFolder(const boost::filesystem::path& outputFolder,
-                                        const OperationList& list,
-                                        boost::filesystem::path* formed);
+                                        const OperationList& list, boost::filesystem::path* formed);
 
 // The file's folder relative to its base (single base) or to the base's parent folder.
 // Throws std::out_of_range when the base is not a leading part of the file's folder.

@@ -15,6 +15,7 @@
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
 #include "engine/MessageBox.h"
+#include "engine/TempFiles.h"
 #include "engine/Text.h"
 
 namespace fs = boost::filesystem;
@@ -42,9 +43,9 @@ RXWorker::~RXWorker() {
 }
 
 bool RXWorker::AddEntry(const fs::path& file, const fs::path& base) {
-    for (const FileEntry& e : files_)
-        if (SamePath(e.file, file))
-            return true;
+    // The same comparison as SamePath, through an index: intake stays linear in the list.
+    if (!listed_.insert(PathKey(file)).second)
+        return true;
     files_.push_back({base, file});
     if (listChanged_)
         listChanged_(files_.size());
@@ -58,6 +59,7 @@ fs::path RXWorker::ProposedOutputFolder() {
 
 void RXWorker::Clear() {
     files_.clear();
+    listed_.clear();
     previewIndex_ = 0;
     outputFolder_.clear();
     if (listChanged_)
@@ -208,7 +210,10 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
         ++progress;
     };
     try {
+        RemoveStaleTempFiles(TempFolder());
         CreateRunFolder(outputFolder_, operations, &runFolder);
+        if (listener_)
+            listener_->runFolderCreated(runFolder);
         for (size_t i = 0; i < n; ++i) {
             const FileEntry& entry = files_[i];
             const fs::path target = runFolder / RelativeFolder(entry, singleBase);
@@ -217,10 +222,25 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
                 ImageFile file(entry.file, static_cast<int>(i));
                 RunOperations(operations, file, step);
                 file.ConvertFormat(outputFormat_);
-                if (file.Save(target))
+                const unsigned index = static_cast<unsigned>(i);
+                if (!file.failure().empty()) {
+                    // Its pixels were needed and could not be had: saving the bytes as they
+                    // are would pass a failure off as a result.
+                    DebugLog(L"File #%ld '%s' not saved: %S.", static_cast<long>(i),
+                             PathText(entry.file).c_str(), file.failure().c_str());
+                    if (listener_)
+                        listener_->fileFailed(index, file.failure());
+                } else if (file.Save(target)) {
                     ++saved;
+                    if (listener_)
+                        listener_->fileSaved(index, file.savedPath());
+                } else if (listener_) {
+                    listener_->fileFailed(index, "it could not be written");
+                }
             } catch (const fs::filesystem_error& e) {
                 DebugLog(L"filesystem error: %S\n", e.what());
+                if (listener_)
+                    listener_->fileFailed(static_cast<unsigned>(i), e.code().message());
                 progress = static_cast<unsigned>((i + 1) * 4);
                 if (listener_)
                     listener_->progressStep(progress);

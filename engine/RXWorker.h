@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include <boost/filesystem/path.hpp>
@@ -99,6 +100,7 @@ private:
     const OperationSource* source_ = nullptr;
     JobListener* listener_ = nullptr;
     std::vector<FileEntry> files_;
+    std::unordered_set<std::string> listed_; // PathKey of every listed file
     boost::thread thread_;
     int previewIndex_ = 0;
     boost::filesystem::path outputFolder_;

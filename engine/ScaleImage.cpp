@@ -10,6 +10,7 @@
 #include "engine/BmpCodec.h"
 #include "engine/DebugLog.h"
 #include "engine/Imaging.h"
+#include "engine/JpegCheck.h"
 #include "engine/TiffMetadata.h"
 #include "engine/TiffPalette.h"
 #include "engine/TiffReader.h"
@@ -148,6 +149,9 @@ void FixHeader(VImage& image, int pages, int pageHeight) {
 }
 
 Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height) {
+    // The JPEG library fills missing data with grey and goes on; such a file is not rescaled.
+    if (format == 1 && !JpegDataIsSound(bytes))
+        throw vips::VError("damaged or truncated JPEG data");
     const VImage header = vipsbridge::LoadHeader(bytes, format);
     const int orientation = vipsbridge::Orientation(header);
     const int pages = format == 4 || format == 5 ? vipsbridge::PageCount(header) : 1;
@@ -253,7 +257,10 @@ StreamPtr ScaleImageStream(const StreamPtr& source, int width, int height) {
     try {
         Bytes out = format == 3 ? ScaleBmp(bytes, width, height)
                                 : ScaleWithVips(bytes, format, width, height);
-        return NewMemoryStream(std::move(out));
+        StreamPtr result = NewMemoryStream(std::move(out));
+        if (format == 1)
+            RememberSoundJpeg(result->Contents()); // just written by our encoder
+        return result;
     } catch (const vips::VError& e) {
         DebugLog(L"  Rescaling failed: %S", e.what());
     } catch (const std::exception& e) {

@@ -93,8 +93,8 @@ public:
         auto bytes = std::make_shared<Bytes>(size);
         size_t done = 0;
         while (done < size) {
-            const ssize_t n = ::pread(fd_, bytes->data() + done, size - done,
-                                      static_cast<off_t>(done));
+            const ssize_t n =
+                ::pread(fd_, bytes->data() + done, size - done, static_cast<off_t>(done));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
@@ -139,10 +139,10 @@ public:
     }
 
     StreamStatus Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* position) override {
-        const std::int64_t base = origin == SeekOrigin::Begin     ? 0
-                                  : origin == SeekOrigin::Current ? static_cast<std::int64_t>(pos_)
-                                                                  : static_cast<std::int64_t>(
-                                                                        bytes_->size());
+        const std::int64_t base = origin == SeekOrigin::Begin ? 0
+                                  : origin == SeekOrigin::Current
+                                      ? static_cast<std::int64_t>(pos_)
+                                      : static_cast<std::int64_t>(bytes_->size());
         if (base + offset < 0)
             return StreamStatus::InvalidArgument;
         pos_ = static_cast<size_t>(base + offset);
@@ -168,7 +168,9 @@ private:
 StreamPtr OpenFileStream(const boost::filesystem::path& path, bool write) {
     if (path.empty())
         return nullptr;
-    const int fd = ::open(path.c_str(), (write ? O_WRONLY : O_RDONLY) | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO (or a device) must not wait for a writer; only a regular file
+    // is ever used, and for one the flag changes nothing and is cleared again.
+    const int fd = ::open(path.c_str(), (write ? O_WRONLY : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return nullptr;
     struct stat st {};
@@ -176,6 +178,9 @@ StreamPtr OpenFileStream(const boost::filesystem::path& path, bool write) {
         ::close(fd);
         return nullptr;
     }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return std::make_shared<FileStream>(fd, write);
 }
 

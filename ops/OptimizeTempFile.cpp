@@ -2,6 +2,8 @@
 
 #include <boost/filesystem/operations.hpp>
 
+#include "engine/TempFiles.h"
+
 namespace fs = boost::filesystem;
 
 namespace rx {
@@ -23,9 +25,7 @@ OptimizeTempFile::OptimizeTempFile() {
     if (ec)
         return;
     for (int i = 0; i < kNameAttempts; ++i) {
-        const fs::path candidate = folder / fs::unique_path("RX%%%%%%%%.tmp", ec);
-        if (ec)
-            return;
+        const fs::path candidate = folder / NewTempFileName();
         // The PNG engine moves the file to this name while it rewrites it; a taken backup name
         // would make it fail, and would make the clean-up below ambiguous.
         if (fs::symlink_status(BackupOf(candidate), ec).type() != fs::file_not_found)

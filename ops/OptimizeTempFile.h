@@ -11,8 +11,8 @@ namespace rx {
 
 class OptimizeTempFile {
 public:
-    // Creates an empty file "RX<random>.tmp" in the temporary folder (TMPDIR, else /tmp) whose
-    // name and backup name are both free. On failure path() is empty and stream() null.
+    // Creates an empty file "RX<pid>-<random>.tmp" in the temporary folder (TMPDIR, else /tmp)
+    // whose name and backup name are both free. On failure path() is empty and stream() null.
     OptimizeTempFile();
     ~OptimizeTempFile();
     OptimizeTempFile(const OptimizeTempFile&) = delete;

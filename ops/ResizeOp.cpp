@@ -115,6 +115,8 @@ void ResizeOp::apply(ImageFile& file) {
         if (bitmap->IsValid()) {
             W = static_cast<std::uint32_t>(bitmap->Width());
             H = static_cast<std::uint32_t>(bitmap->Height());
+        } else {
+            file.setFailure(ImageStatusText(bitmap->LastStatus()));
         }
     }
     if (W == 0 || H == 0) {
@@ -137,7 +139,9 @@ void ResizeOp::apply(ImageFile& file) {
         result = NewMemoryStream(cacheStream->Contents()); // same block, own read position
     else
         result = ScaleImageStream(file.data(), target.width(), target.height());
-    if (result && result != file.data())
+    if (!result)
+        file.setFailure("the image cannot be rescaled (damaged or truncated data)");
+    else if (result != file.data())
         file.setData(result);
     DebugLog(L"  Resized");
     if (preview) {

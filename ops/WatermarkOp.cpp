@@ -217,7 +217,10 @@ void WatermarkOp::apply(ImageFile& file) {
         }
         }
         DebugLog(L"  Set image");
-        file.SetImage(std::move(bitmap));
+        if (!file.SetImage(std::move(bitmap)))
+            file.setFailure("the watermarked image cannot be encoded");
+    } else {
+        file.setFailure(ImageStatusText(bitmap->LastStatus()));
     }
     DebugLog(L"Watermarking done.");
 }

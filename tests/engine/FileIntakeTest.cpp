@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <tuple>
+
 #include <boost/filesystem/operations.hpp>
 
 #include "engine/FileIntake.h"
@@ -15,17 +20,18 @@ struct Messages {
     std::vector<std::wstring> shown;
     MessageBoxHandler previous;
     Messages() {
-        previous = SetMessageBoxHandler([this](const std::wstring& text, const std::wstring& caption,
-                                               unsigned style) {
-            EXPECT_EQ(style, MB_OK | MB_ICONEXCLAMATION);
-            shown.push_back(caption + L": " + text);
-            return IDOK;
-        });
+        previous = SetMessageBoxHandler(
+            [this](const std::wstring& text, const std::wstring& caption, unsigned style) {
+                EXPECT_EQ(style, MB_OK | MB_ICONEXCLAMATION);
+                shown.push_back(caption + L": " + text);
+                return IDOK;
+            });
     }
     ~Messages() { SetMessageBoxHandler(previous); }
 };
-const std::wstring kAnimated = L"Animated GIF file(s) found: This type of files cannot be processed "
-                               L"as the animation will be lost. These files will be omitted.";
+const std::wstring kAnimated =
+    L"Animated GIF file(s) found: This type of files cannot be processed "
+    L"as the animation will be lost. These files will be omitted.";
 const std::wstring kUnsupported =
     L"Unsupported file format: No supported files were found among those you just added.";
 } // namespace
@@ -90,4 +96,63 @@ TEST(FileIntake, SingleFilesDuplicatesAndRefusals) {
         EXPECT_EQ(m.shown, (std::vector<std::wstring>{kUnsupported, kUnsupported}));
     }
     EXPECT_EQ(job.files().size(), 1u);
+}
+
+namespace {
+struct Refusals final : IntakeListener {
+    std::vector<std::tuple<std::string, IntakeRefusal, bool>> seen;
+    void Refused(const fs::path& path, IntakeRefusal reason, bool inFolder) override {
+        seen.emplace_back(path.filename().string(), reason, inFolder);
+    }
+};
+} // namespace
+
+TEST(FileIntake, EveryRefusalIsToldWithItsReason) {
+    rxtest::TempDir dir;
+    fs::create_directories(dir / "drop" / "sub");
+    rxtest::WriteFile(dir / "drop" / "good.png", rxtest::MakeImage(2));
+    rxtest::WriteFile(dir / "drop" / "notes.txt", {'x'});
+    rxtest::WriteFile(dir / "drop" / "sub" / "fake.jpg", {'x', 'y'});
+    rxtest::WriteFile(dir / "drop" / "anim.gif", rxtest::MakeImage(4, {.pages = 2}));
+    ASSERT_EQ(mkfifo((dir / "drop" / "pipe.png").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir / "named.png").c_str(), 0600), 0);
+    rxtest::WriteFile(dir / "text.txt", {'x'});
+    Messages m;
+    RXWorker job;
+    Refusals told;
+    FileIntake intake(job, &told);
+    intake.Begin();
+    bool any = false;
+    for (const char* p : {"drop", "named.png", "missing.png", "text.txt"})
+        any = intake.AddPath(dir / p) || any;
+    EXPECT_TRUE(intake.ReportIntake(any));
+    ASSERT_EQ(job.files().size(), 1u);
+    std::sort(told.seen.begin(), told.seen.end());
+    using R = IntakeRefusal;
+    EXPECT_EQ(told.seen, (std::vector<std::tuple<std::string, IntakeRefusal, bool>>{
+                             {"anim.gif", R::SeveralFrames, true},
+                             {"fake.jpg", R::NotAnImage, true},
+                             {"missing.png", R::Missing, false},
+                             {"named.png", R::NotRegularFile, false},
+                             {"notes.txt", R::UnsupportedExtension, true},
+                             {"pipe.png", R::NotRegularFile, true},
+                             {"text.txt", R::UnsupportedExtension, false}}));
+    EXPECT_STREQ(IntakeRefusalText(R::NotRegularFile), "is not a regular file");
+}
+
+TEST(FileIntake, TheDuplicateCheckComparesElementsExactly) {
+    RXWorker job;
+    const int n = 20000;
+    for (int i = 0; i < n; ++i)
+        EXPECT_FALSE(job.AddEntry(
+            "/p/d" + std::to_string(i % 100) + "/f" + std::to_string(i) + ".jpg", "/p"));
+    for (int i = 0; i < n; i += 997)
+        EXPECT_TRUE(job.AddEntry(
+            "/p/d" + std::to_string(i % 100) + "/f" + std::to_string(i) + ".jpg", "/q"));
+    EXPECT_EQ(job.files().size(), size_t(n));
+    EXPECT_TRUE(job.AddEntry("/p//d0/f0.jpg", "/p")) << "an empty element is no element";
+    EXPECT_FALSE(job.AddEntry("/P/d0/f0.jpg", "/p")) << "case counts";
+    EXPECT_FALSE(job.AddEntry("/p/d0/f0.jpg/", "/p")) << "a trailing separator is an element";
+    job.Clear();
+    EXPECT_FALSE(job.AddEntry("/p/d0/f0.jpg", "/p")) << "a cleared list forgets its files";
 }

@@ -3,7 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstring>
+#include <thread>
+
 #include <boost/filesystem/operations.hpp>
+#include <boost/thread/thread.hpp>
 
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
@@ -54,9 +59,10 @@ TEST(ImageFile, SaveNumbersTakenNamesAndNeverOverwrites) {
     for (const char* taken : {"a.jpg", "a 1.jpg", "a 2.jpg"})
         EXPECT_EQ(ReadFile(dir / "out" / taken), other) << taken;
     ASSERT_EQ(log.size(), 3u);
-    EXPECT_EQ(log[0], L"Saving file #2 'a.jpg' to '" + Widen((dir / "out").string()) + L"' folder.");
-    EXPECT_EQ(log[1], L" Target path is '" + Widen((dir / "out" / "a 3.jpg").string()) +
-                          L"'. Writing ...");
+    EXPECT_EQ(log[0],
+              L"Saving file #2 'a.jpg' to '" + Widen((dir / "out").string()) + L"' folder.");
+    EXPECT_EQ(log[1],
+              L" Target path is '" + Widen((dir / "out" / "a 3.jpg").string()) + L"'. Writing ...");
     EXPECT_EQ(log[2], L"Saved.");
 }
 
@@ -122,21 +128,164 @@ TEST(ImageFile, ConversionFollowsTheDataNotTheName) {
     }
 }
 
-TEST(ImageFile, UndecodableFilesPassThroughUnchanged) {
+TEST(ImageFile, UndecodableFilesFailAConversionAndKeepTheirBytes) {
     rxtest::TempDir dir;
     const Bytes junk = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'};
     WriteFile(dir / "x.jpg", junk);
-    ImageFile f(dir / "x.jpg", 0);
-    auto bmp = f.GetImage();
-    EXPECT_FALSE(bmp->IsValid());
-    EXPECT_FALSE(f.SetImage(std::move(bmp)));
-    f.ConvertFormat(2);
-    EXPECT_EQ(f.name(), "x.jpg");
-    EXPECT_EQ(f.format(), 0);
-    EXPECT_EQ(*f.data()->Contents(), junk);
+    {
+        ImageFile f(dir / "x.jpg", 0);
+        auto bmp = f.GetImage();
+        EXPECT_FALSE(bmp->IsValid());
+        EXPECT_FALSE(f.SetImage(std::move(bmp)));
+        f.ConvertFormat(0);
+        EXPECT_TRUE(f.failure().empty()) << "keeping the bytes needs no pixels";
+        f.ConvertFormat(2);
+        EXPECT_EQ(f.failure(), "not an image in a known format");
+        EXPECT_EQ(f.name(), "x.jpg");
+        EXPECT_EQ(f.format(), 0);
+        EXPECT_EQ(*f.data()->Contents(), junk);
+    }
+    // A readable header with damaged pixel data fails as well.
+    Bytes png = MakeImage(2, {.width = 300, .height = 200});
+    png.resize(png.size() / 2);
+    WriteFile(dir / "half.png", png);
+    ImageFile half(dir / "half.png", 0);
+    half.ConvertFormat(1);
+    EXPECT_EQ(half.failure(), "damaged or truncated image data");
+    EXPECT_EQ(half.name(), "half.png");
+}
+
+namespace {
+// A source whose reading breaks off after some bytes, like a disk error.
+class BrokenStream final : public Stream {
+public:
+    StreamStatus Read(void* data, size_t size, size_t* read) override {
+        *read = 0;
+        if (given_ >= 1000)
+            return StreamStatus::ReadFault;
+        const size_t n = std::min<size_t>(size, 100);
+        std::memset(data, 7, n);
+        *read = n;
+        given_ += n;
+        return StreamStatus::Ok;
+    }
+    StreamStatus Write(const void*, size_t) override { return StreamStatus::AccessDenied; }
+    StreamStatus Seek(std::int64_t, SeekOrigin, std::uint64_t*) override {
+        given_ = 0;
+        return StreamStatus::Ok;
+    }
+    StreamStatus Stat(std::uint64_t* size) override {
+        *size = 1 << 20;
+        return StreamStatus::Ok;
+    }
+    SharedBytes Contents() override { return nullptr; }
+
+private:
+    size_t given_ = 0;
+};
+
+bool IsUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const size_t n = c < 0x80         ? 1
+                         : (c >> 5) == 6  ? 2
+                         : (c >> 4) == 14 ? 3
+                         : (c >> 3) == 30 ? 4
+                                          : 0;
+        if (n == 0 || i + n > s.size())
+            return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += n;
+    }
+    return true;
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> v;
+    for (fs::directory_iterator it(folder), end; it != end; ++it)
+        v.push_back(it->path().filename().string());
+    std::sort(v.begin(), v.end());
+    return v;
+}
+} // namespace
+
+TEST(ImageFile, LongNamesAreShortenedToFitWithTheirNumberAndExtension) {
+    rxtest::TempDir dir;
     fs::create_directories(dir / "out");
-    EXPECT_TRUE(f.Save(dir / "out"));
-    EXPECT_EQ(ReadFile(dir / "out" / "x.jpg"), junk);
+    WriteFile(dir / "a.png", MakeImage(2));
+    ImageFile f(dir / "a.png", 0);
+    std::vector<std::wstring> log;
+    auto previous = SetDebugLogSink([&](const std::wstring& s) { log.push_back(s); });
+    f.setName(std::string(251, 'a') + ".jpeg"); // 256 bytes
+    ASSERT_TRUE(f.Save(dir / "out"));
+    ASSERT_TRUE(f.Save(dir / "out"));
+    std::string accents; // two bytes a character: a cut may not split one
+    for (int i = 0; i < 140; ++i)
+        accents += "\xC3\xA9";
+    f.setName(accents + ".png");
+    ASSERT_TRUE(f.Save(dir / "out"));
+    ASSERT_TRUE(f.Save(dir / "out"));
+    f.setName(std::string(300, 'r') + "001.png"); // a long rename text
+    ASSERT_TRUE(f.Save(dir / "out"));
+    SetDebugLogSink(previous);
+
+    const auto names = Names(dir / "out");
+    ASSERT_EQ(names.size(), 5u);
+    EXPECT_EQ(std::count(names.begin(), names.end(), std::string(250, 'a') + ".jpeg"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), std::string(248, 'a') + " 1.jpeg"), 1);
+    for (const std::string& n : names) {
+        EXPECT_LE(n.size(), 255u) << n;
+        EXPECT_TRUE(IsUtf8(n)) << n;
+        EXPECT_EQ(ReadFile(dir / "out" / n), ReadFile(dir / "a.png"));
+    }
+    EXPECT_EQ(std::count(names.begin(), names.end(), accents.substr(0, 250) + ".png"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), accents.substr(0, 248) + " 1.png"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), std::string(251, 'r') + ".png"), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"Saved."), 5);
+    EXPECT_EQ(FitFileName("ab", ".png", 255), "ab.png");
+    EXPECT_EQ(FitFileName("\xE2\x82\xAC\xE2\x82\xAC", ".x", 6), "\xE2\x82\xAC.x");
+}
+
+TEST(ImageFile, AFailedWriteLeavesNothingAndIsNotLoggedAsSaved) {
+    rxtest::TempDir dir;
+    fs::create_directories(dir / "out");
+    WriteFile(dir / "a.png", MakeImage(2));
+    ImageFile f(dir / "a.png", 0);
+    f.setData(std::make_shared<BrokenStream>());
+    std::vector<std::wstring> log;
+    auto previous = SetDebugLogSink([&](const std::wstring& s) { log.push_back(s); });
+    EXPECT_FALSE(f.Save(dir / "out"));
+    EXPECT_FALSE(f.Save(dir / "missing"));
+    SetDebugLogSink(previous);
+    EXPECT_TRUE(Names(dir / "out").empty()) << "neither a partial file nor a temporary one";
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"Saved."), 0);
+    EXPECT_TRUE(f.savedPath().empty());
+}
+
+TEST(ImageFile, ACancelBeforeTheFileHasItsNameLeavesNothing) {
+    rxtest::TempDir dir;
+    fs::create_directories(dir / "out");
+    WriteFile(dir / "a.png", MakeImage(2));
+    ImageFile f(dir / "a.png", 0);
+    std::atomic<bool> go{false};
+    bool interrupted = false, saved = false;
+    boost::thread worker([&] {
+        while (!go) // not an interruption point
+            std::this_thread::yield();
+        try {
+            saved = f.Save(dir / "out");
+        } catch (const boost::thread_interrupted&) {
+            interrupted = true;
+        }
+    });
+    worker.interrupt();
+    go = true;
+    worker.join();
+    EXPECT_TRUE(interrupted);
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(Names(dir / "out").empty());
 }
 
 TEST(ImageFile, SetImageReencodesInTheOwnFormat) {

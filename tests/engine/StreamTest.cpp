@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <boost/filesystem/operations.hpp>
 
 #include "engine/Stream.h"
@@ -73,4 +76,21 @@ TEST(Stream, FileContentsAreReadOnceAndKept) {
     std::uint64_t size = 0;
     EXPECT_EQ(s->Stat(&size), StreamStatus::Ok);
     EXPECT_EQ(size, 3u);
+}
+
+TEST(Stream, OnlyRegularFilesAreOpenedAndAFifoNeverBlocks) {
+    rxtest::TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "pipe.png").c_str(), 0600), 0);
+    // Without a writer, a blocking open of a FIFO would wait for good: the alarm ends the test.
+    alarm(20);
+    EXPECT_EQ(OpenFileStream(dir / "pipe.png", false), nullptr);
+    EXPECT_EQ(OpenFileStream(dir / "pipe.png", true), nullptr);
+    EXPECT_EQ(OpenFileStream("/dev/zero", false), nullptr);
+    alarm(0);
+    rxtest::WriteFile(dir / "a.bin", {4, 5});
+    auto stream = OpenFileStream(dir / "a.bin", false);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(*stream->Contents(), (Bytes{4, 5}));
+    symlink((dir / "a.bin").c_str(), (dir / "link.bin").c_str());
+    EXPECT_NE(OpenFileStream(dir / "link.bin", false), nullptr) << "a link to a file is a file";
 }

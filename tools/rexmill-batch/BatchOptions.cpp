@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
+
+#include <boost/filesystem/operations.hpp>
+
+#include "engine/Stream.h"
 
 namespace rx::batch {
 
@@ -39,12 +41,47 @@ int ParseFormatName(const std::string& name) {
     return -1;
 }
 
+std::optional<std::string> ReadPresetFile(const std::string& path, std::string* error) {
+    const std::string quoted = "preset file '" + path + "'";
+    // Opened without waiting (a FIFO would block) and only when it is a regular file.
+    const StreamPtr stream = OpenFileStream(path, false);
+    if (!stream) {
+        boost::system::error_code ec;
+        const auto status = boost::filesystem::status(path, ec);
+        if (boost::filesystem::exists(status) && !boost::filesystem::is_regular_file(status))
+            *error = quoted + " is not a regular file";
+        else
+            *error = "cannot read " + quoted;
+        return std::nullopt;
+    }
+    std::uint64_t size = 0;
+    if (stream->Stat(&size) != StreamStatus::Ok) {
+        *error = "cannot read " + quoted;
+        return std::nullopt;
+    }
+    if (size > kMaxPresetFileSize) {
+        *error = quoted + " is larger than 16 MiB";
+        return std::nullopt;
+    }
+    std::string text(static_cast<size_t>(size), '\0');
+    size_t read = 0;
+    if (stream->Read(text.data(), text.size(), &read) != StreamStatus::Ok) {
+        *error = "cannot read " + quoted;
+        return std::nullopt;
+    }
+    text.resize(read);
+    return text;
+}
+
 std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string* error) {
-    static const option longOptions[] = {
-        {"output", required_argument, nullptr, 'o'},  {"format", required_argument, nullptr, 'f'},
-        {"preset", required_argument, nullptr, 'p'},  {"preset-name", required_argument, nullptr, 'n'},
-        {"verbose", no_argument, nullptr, 'v'},       {"quiet", no_argument, nullptr, 'q'},
-        {"help", no_argument, nullptr, 'h'},          {nullptr, 0, nullptr, 0}};
+    static const option longOptions[] = {{"output", required_argument, nullptr, 'o'},
+                                         {"format", required_argument, nullptr, 'f'},
+                                         {"preset", required_argument, nullptr, 'p'},
+                                         {"preset-name", required_argument, nullptr, 'n'},
+                                         {"verbose", no_argument, nullptr, 'v'},
+                                         {"quiet", no_argument, nullptr, 'q'},
+                                         {"help", no_argument, nullptr, 'h'},
+                                         {nullptr, 0, nullptr, 0}};
     BatchOptions o;
     opterr = 0;
     optind = 1;
@@ -64,16 +101,10 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
             }
             break;
         case 'p':
-            if (optarg[0] == '@') {
-                std::ifstream f(optarg + 1, std::ios::binary);
-                if (!f) {
-                    *error = std::string("cannot read preset file '") + (optarg + 1) + "'";
-                    return std::nullopt;
-                }
-                o.preset = std::string(std::istreambuf_iterator<char>(f), {});
-            } else {
+            if (optarg[0] == '@')
+                o.presetFile = optarg + 1;
+            else
                 o.preset = optarg;
-            }
             break;
         case 'n':
             o.presetName = optarg;
@@ -105,7 +136,7 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
         *error = "no input PATH given";
         return std::nullopt;
     }
-    if (o.preset && o.presetName) {
+    if ((o.preset || o.presetFile) && o.presetName) {
         *error = "-p and -n cannot be used together";
         return std::nullopt;
     }

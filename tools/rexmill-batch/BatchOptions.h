@@ -1,6 +1,7 @@
 // The command line of rexmill-batch.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,7 +11,8 @@ namespace rx::batch {
 struct BatchOptions {
     std::string output;
     int format = 0;
-    std::optional<std::string> preset;     // -p TEXT or the contents of -p @FILE
+    std::optional<std::string> preset;     // -p TEXT
+    std::optional<std::string> presetFile; // -p @FILE: read by ReadPresetFile
     std::optional<std::string> presetName; // -n NAME
     bool verbose = false;
     bool quiet = false;
@@ -20,6 +22,14 @@ struct BatchOptions {
 
 // Parses argv; on a usage error returns nothing and sets *error to a one-line reason.
 std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string* error);
+
+// The largest preset file read; a preset document is a few hundred bytes.
+constexpr std::uint64_t kMaxPresetFileSize = 16u << 20;
+
+// Reads a preset file: a regular file of at most kMaxPresetFileSize bytes. Nothing, with a
+// one-line *error, when it is missing, not a regular file (a folder, a FIFO, a device), too
+// large or unreadable.
+std::optional<std::string> ReadPresetFile(const std::string& path, std::string* error);
 
 // "Don't change", JPEG, PNG, BMP, GIF, TIFF in any letter case, or 0 to 5; -1 otherwise.
 int ParseFormatName(const std::string& name);

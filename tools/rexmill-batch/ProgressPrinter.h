@@ -21,7 +21,15 @@ public:
     void progressStep(unsigned position) override;
     void fileDone(unsigned done) override;
     void jobFinished(unsigned saved, boost::filesystem::path runFolder) override;
+    void runFolderCreated(const boost::filesystem::path& runFolder) override;
+    void fileSaved(unsigned index, const boost::filesystem::path& path) override;
+    // Names the file on standard error with the reason.
+    void fileFailed(unsigned index, const std::string& reason) override;
     void ownerCallWaiting() override;
+
+    // While or after a job, also a cancelled one: files saved and the run folder so far.
+    unsigned savedSoFar();
+    std::wstring runFolderSoFar();
 
     // Waits until the worker wants the owner, or the timeout passes.
     void WaitForWake(int milliseconds);
@@ -32,6 +40,7 @@ public:
 
 private:
     void DrawBar(unsigned position);
+    void Written(bool ok);
 
     Style style_;
     const std::vector<FileEntry>& files_;
@@ -39,8 +48,10 @@ private:
     std::condition_variable wake_;
     bool woken_ = false;
     unsigned range_ = 0;
+    bool broken_ = false;
     bool finished_ = false;
     unsigned saved_ = 0;
+    unsigned savedSoFar_ = 0;
     std::wstring runFolder_;
 };
 

@@ -37,6 +37,45 @@ void OnInterrupt(int) {
 // The settings store of the window program, not of this tool.
 const char kWindowProgram[] = "rexmill";
 
+// Every refused path named on the command line gets its own line; files met inside folders
+// are summed up in one line (and listed one by one with -v).
+class RefusalPrinter final : public IntakeListener {
+public:
+    explicit RefusalPrinter(bool verbose) : verbose_(verbose) {}
+    void Refused(const fs::path& path, IntakeRefusal reason, bool inFolder) override {
+        if (!inFolder) {
+            ++named_;
+            std::fprintf(stderr, "rexmill-batch: '%s' %s\n", path.c_str(),
+                         IntakeRefusalText(reason));
+            return;
+        }
+        ++inFolders_;
+        if (verbose_)
+            std::fprintf(stderr, "rexmill-batch: skipped '%s': it %s\n", path.c_str(),
+                         IntakeRefusalText(reason));
+    }
+    void PrintFolderSummary() const {
+        if (inFolders_ == 0)
+            return;
+        if (inFolders_ == 1)
+            std::fprintf(stderr,
+                         "rexmill-batch: 1 file inside the folders is not a usable image "
+                         "and was skipped%s\n",
+                         verbose_ ? "" : " (-v names it)");
+        else
+            std::fprintf(stderr,
+                         "rexmill-batch: %zu files inside the folders are not usable "
+                         "images and were skipped%s\n",
+                         inFolders_, verbose_ ? "" : " (-v lists them)");
+    }
+    size_t named() const { return named_; }
+
+private:
+    bool verbose_;
+    size_t named_ = 0;
+    size_t inFolders_ = 0;
+};
+
 int UsageError(const std::string& reason) {
     std::fprintf(stderr, "rexmill-batch: %s\nTry 'rexmill-batch --help' for more information.\n",
                  reason.c_str());
@@ -50,6 +89,9 @@ int main(int argc, char** argv) {
         std::printf("rexmill-batch %s\n", kVersion);
         return 0;
     }
+    // A closed pipe on the progress or summary output must not end the job; the printer stops
+    // writing once a write fails.
+    std::signal(SIGPIPE, SIG_IGN);
     std::string error;
     const auto options = ParseBatchOptions(argc, argv, &error);
     if (!options)
@@ -83,7 +125,15 @@ int main(int argc, char** argv) {
 
     OperationSet operations;
     std::wstring presetText;
-    if (options->preset) {
+    if (options->presetFile) {
+        std::string why;
+        const auto text = ReadPresetFile(*options->presetFile, &why);
+        if (!text) {
+            std::fprintf(stderr, "rexmill-batch: %s\n", why.c_str());
+            return 2;
+        }
+        presetText = Widen(*text);
+    } else if (options->preset) {
         presetText = Widen(*options->preset);
     } else {
         SettingsStore settings(QString::fromLatin1(kWindowProgram));
@@ -101,11 +151,13 @@ int main(int argc, char** argv) {
         return UsageError("the preset is not a valid preset document");
 
     RXWorker job(&operations);
-    FileIntake intake(job);
+    RefusalPrinter refusals(options->verbose);
+    FileIntake intake(job, &refusals);
     intake.Begin();
     bool any = false;
     for (const std::string& p : options->paths)
         any = intake.AddPath(p) || any;
+    refusals.PrintFolderSummary();
     if (!intake.ReportIntake(any))
         return 2;
 
@@ -128,15 +180,19 @@ int main(int argc, char** argv) {
     job.Start();
     while (job.IsRunning()) {
         if (g_interrupted) {
+            // The file in hand leaves nothing; those saved before stay and are counted.
             job.Cancel();
             std::fprintf(stderr, "rexmill-batch: cancelled\n");
+            std::printf("Saved %u of %zu files to %s before the cancel\n", printer.savedSoFar(),
+                        total, Narrow(printer.runFolderSoFar()).c_str());
             return 130;
         }
         job.RunPendingCalls();
-        printer.WaitForWake(50);
+        // Short, so that a Ctrl+C reaches the job before the file in hand gets its name.
+        printer.WaitForWake(10);
     }
     job.Wait();
     std::printf("Saved %u of %zu files to %s\n", printer.saved(), total,
                 Narrow(printer.runFolder()).c_str());
-    return printer.finished() && printer.saved() == total ? 0 : 1;
+    return printer.finished() && printer.saved() == total && refusals.named() == 0 ? 0 : 1;
 }
