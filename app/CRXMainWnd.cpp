@@ -56,6 +56,9 @@ CRXMainWnd::~CRXMainWnd() {
     // without being closed, as in tests) is stopped first.
     if (m_job.IsRunning())
         m_job.Cancel();
+    // The preset store goes first: it remembers the current preset.
+    m_presets.reset();
+    delete m_preview;
     m_dropTarget.reset();
 }
 
@@ -125,7 +128,11 @@ bool CRXMainWnd::CreateControls() {
         UpdateProportionsLock();
     });
     QObject::connect(&m_panels, &OperationPanelSet::SettingsChanged, this,
-                     [this] { UpdateCommands(); });
+                     [this](bool refreshPreview) {
+                         UpdateCommands();
+                         if (refreshPreview && m_preview)
+                             m_preview->Post(PreviewStep::Current);
+                     });
 
     if (!m_previewToggle.CreateImageCheckbox(this, QPoint(351, 220), QStringLiteral("PREVIEW"),
                                              cmd::PreviewToggle))
@@ -176,6 +183,17 @@ bool CRXMainWnd::CreateControls() {
             QMetaObject::invokeMethod(
                 this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
     });
+    // The "&Presets" sub-menu, filled from the store; it enables START from now on.
+    m_presets = std::make_unique<PresetManager>(m_settings, m_presetTarget, this);
+    m_presets->AttachStart(&m_start, m_menu.Action(cmd::Start));
+    m_menu.SetPresetsMenu(m_presets->menu());
+    QObject::connect(m_presets.get(), &PresetManager::PresetApplied, this, [this] {
+        Relayout();
+        UpdateProportionsLock();
+        if (m_preview)
+            m_preview->Post(PreviewStep::Current);
+    });
+    m_presets->Open();
     UpdateCommands();
     return true;
 }
@@ -228,13 +246,17 @@ void CRXMainWnd::LayoutStateControls(MainWindowState state, bool show) {
     case MainWindowState::FilesAdded:
         place(m_start, m_rightX);
         place(m_clear, m_leftX);
-        m_previewToggle.setEnabled(show && PreviewAvailable());
+        m_previewToggle.setEnabled(show);
+        if (!show)
+            ClosePreview();
         break;
     case MainWindowState::Processing:
         place(m_cancel, m_rightX);
         m_progress.setVisible(show);
         m_progress.setValue(0);
         m_panels.SetJobRunning(show);
+        if (m_presets)
+            m_presets->SetJobRunning(show);
         m_menu.Action(cmd::ImportImages)->setEnabled(!show);
         break;
     case MainWindowState::Success:
@@ -247,6 +269,10 @@ void CRXMainWnd::LayoutStateControls(MainWindowState state, bool show) {
 
 void CRXMainWnd::UpdateCommands() {
     // START and "Start processing" need at least one switched-on operation that is ready.
+    if (m_presets) {
+        m_presets->UpdateCommands();
+        return;
+    }
     const bool ready = m_panels.AnyTakesPart();
     m_start.setEnabled(ready);
     m_menu.Action(cmd::Start)->setEnabled(ready && m_start.isVisible());
@@ -254,6 +280,8 @@ void CRXMainWnd::UpdateCommands() {
 
 void CRXMainWnd::UpdateProportionsLock() {
     // The "Save watermark proportions" check box lives in the preview window.
+    if (m_preview)
+        m_preview->UpdateLockVisibility(m_job.files().size() > 1 && m_panels.IsSwitchedOn(0));
 }
 
 void CRXMainWnd::RedrawAll() {
@@ -340,6 +368,9 @@ void CRXMainWnd::timerEvent(QTimerEvent* e) {
 }
 
 void CRXMainWnd::OnCommand(int id) {
+    // The preset store takes its own commands (1400 to 1403, 1409 to 1499) first.
+    if (m_presets && m_presets->HandleCommand(id))
+        return;
     switch (id) {
     case cmd::Start:
         return Start();
@@ -356,6 +387,8 @@ void CRXMainWnd::OnCommand(int id) {
         return ImportImages();
     case cmd::Help:
         return Help();
+    case cmd::PreviewToggle:
+        return TogglePreview();
     case cmd::About: {
         CAboutDlg about(this);
         about.exec();

@@ -5,11 +5,14 @@
 // job events.
 #pragma once
 
+#include "app/CRXPreviewWnd.h"
 #include "app/MainMenu.h"
 #include "app/MainWindowState.h"
 #include "engine/FileIntake.h"
 #include "engine/JobEvents.h"
 #include "engine/RXWorker.h"
+#include "presets/PanelSetTarget.h"
+#include "presets/PresetManager.h"
 #include "ui/CFileDropTarget.h"
 #include "ui/CImageCheckbox.h"
 #include "ui/CImageMenuButton.h"
@@ -30,7 +33,7 @@ class PrivateFontCollection;
 class SettingsStore;
 class UpdateComponent;
 
-class CRXMainWnd : public QWidget {
+class CRXMainWnd : public QWidget, private PreviewSource {
 public:
     static constexpr int kWidth = 395;
     static constexpr int kDotsTimerId = 1583; // the "Processing" dots
@@ -74,6 +77,9 @@ public:
     CImageCheckbox& PreviewToggle() { return m_previewToggle; }
     CImageMenuButton& MenuButton() { return m_menuButton; }
     OperationPanelSet& Panels() { return m_panels; }
+    PresetManager& Presets() { return *m_presets; }
+    // The open preview window, or null.
+    CRXPreviewWnd* Preview() const { return m_preview; }
     MainMenu& Menu() { return m_menu; }
     // The drop zone: below the title strip, as high as the basket image.
     QRect DropZone() const { return m_dropZone; }
@@ -87,6 +93,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
     void timerEvent(QTimerEvent*) override;
     void closeEvent(QCloseEvent*) override;
+    void changeEvent(QEvent*) override;
 
 private:
     class DropTarget;
@@ -106,6 +113,15 @@ private:
     void Clear();
     void ImportImages();
     void Help();
+    void TogglePreview();
+    void ClosePreview();
+
+    // PreviewSource
+    PreviewFiles PreviewFileList() override;
+    OperationSnapshot PreviewOperations() override;
+    WatermarkOp* PreviewWatermark() override;
+    void PreviewClosed() override;
+    void PreviewRestored() override;
     bool AddPath(const QString& path);
     void ReportIntake(bool anyAdded);
     bool DropAllowedAt(const QPoint& point) const;
@@ -114,6 +130,8 @@ private:
     const PrivateFontCollection* m_fonts;
     OperationPanelSet m_panels;
     RXWorker m_job;
+    PanelSetTarget m_presetTarget{m_panels};
+    std::unique_ptr<PresetManager> m_presets; // offered every command first
     FileIntake m_intake;
     QImage m_bgTop, m_bgButtons, m_bgCenter, m_bgBasket, m_bgBottom;
     MainMenu m_menu;
@@ -136,6 +154,9 @@ private:
     bool m_dragging = false;
     QPoint m_dragOffset;
     UpdateComponent* m_update = nullptr;
+    CRXPreviewWnd* m_preview = nullptr;
+    // The preview was maximized when the main window was minimized.
+    bool m_previewWasMaximized = false;
 };
 
 } // namespace rx

@@ -56,6 +56,8 @@ void CRXMainWnd::ReportIntake(bool anyAdded) {
     SetState(MainWindowState::FilesAdded);
     UpdateCommands();
     RedrawAll();
+    if (m_preview)
+        m_preview->Refresh();
 }
 
 void CRXMainWnd::ImportImages() {

@@ -114,6 +114,7 @@ void CRXMainWnd::closeEvent(QCloseEvent* e) {
         // The job may have finished while the question was open.
         Cancel();
     }
+    ClosePreview();
     m_settings.setWorkingPreset(QString::fromStdWString(m_panels.SavePreset()));
     m_settings.setMainWindowPosition(frameGeometry().left(), frameGeometry().top());
     m_settings.sync();

@@ -8,11 +8,6 @@ namespace rx {
 // The online user guide ("&Help").
 inline constexpr char kUserGuideUrl[] = "https://www.mornsby.com/rexmill/user-guide";
 
-// The preview window is not part of this program yet: its toggle stays disabled.
-inline bool PreviewAvailable() {
-    return false;
-}
-
 // Accepts file drops on the drop zone only, and none while a job runs.
 class CRXMainWnd::DropTarget : public CFileDropTarget {
 public:

@@ -26,12 +26,12 @@ TEST_F(MainWindowTest, FolderWithThreeJpegsAndATextFileAddsThreeWithoutAMessage)
         EXPECT_EQ(e.base.string(), folder.toStdString()) << e.file;
     EXPECT_EQ(window->State(), MainWindowState::FilesAdded);
     EXPECT_EQ(window->ZoneTexts(), QStringList{"3 files added"});
-    // START and Clear take their places in the button row; the preview stays off.
+    // START and Clear take their places in the button row; the preview can be opened.
     EXPECT_TRUE(window->Button(cmd::Start).isVisible());
     EXPECT_TRUE(window->Button(cmd::Clear).isVisible());
     EXPECT_EQ(window->Button(cmd::Start).pos(), QPoint(290, 166));
     EXPECT_EQ(window->Button(cmd::Clear).pos(), QPoint(195, 166));
-    EXPECT_FALSE(window->PreviewToggle().isEnabled());
+    EXPECT_TRUE(window->PreviewToggle().isEnabled());
 }
 
 TEST_F(MainWindowTest, OnlyAnAnimatedGifShowsOnlyTheAnimatedMessageAndKeepsTheState) {

@@ -50,14 +50,8 @@ TEST_F(MainWindowTest, TheMenuHoldsTheEntriesInOrderWithTheirCommands) {
     const QStringList expectedTexts = {
         "&Import images", "&Start processing", "-", "&Presets", "-", "Check for &updates",
         "&Help",          "&About Rexmill",    "-", "E&xit"};
-    if (window->Menu().PresetsMenu()) {
-        EXPECT_EQ(texts, expectedTexts);
-        EXPECT_EQ(ids, (QList<int>{57601, 1502, 0, 0, 0, 1501, 57670, 57664, 0, 57665}));
-    } else {
-        QStringList withoutPresets = expectedTexts;
-        withoutPresets.removeAt(3);
-        EXPECT_EQ(texts, withoutPresets);
-    }
+    EXPECT_EQ(texts, expectedTexts);
+    EXPECT_EQ(ids, (QList<int>{57601, 1502, 0, 0, 0, 1501, 57670, 57664, 0, 57665}));
     // Nothing can be started from an empty list.
     EXPECT_FALSE(window->Menu().Action(cmd::Start)->isEnabled());
 }
@@ -168,6 +162,36 @@ TEST_F(MainWindowTest, TheSettingsInUseComeBackAtTheNextStartWithTheirPanels) {
     EXPECT_EQ(settings->workingPreset().toStdWString(), window->Panels().SavePreset());
     EXPECT_EQ(settings->workingPreset().indexOf("Optimize"), -1);
     EXPECT_NE(settings->workingPreset().indexOf("Rename"), -1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, ThePreviewToggleOpensThePreviewOnlyWithFilesAndLeavingFilesAddedClosesIt) {
+    settings->setWorkingPreset(R"({"Watermark":{"mode":"3"}})");
+    ASSERT_TRUE(Open());
+    EXPECT_FALSE(window->PreviewToggle().isEnabled());
+    ASSERT_TRUE(Drop({Folder("preview", 1)}));
+    Click(window->PreviewToggle());
+    ASSERT_NE(window->Preview(), nullptr);
+    EXPECT_TRUE(window->Preview()->isVisible());
+    EXPECT_TRUE(window->PreviewToggle().isChecked());
+    // One file: no proportions lock; a second file with Watermark on shows it.
+    EXPECT_FALSE(window->Preview()->ProportionsLock().isVisible());
+    ASSERT_TRUE(Drop({Folder("preview2", 1)}));
+    EXPECT_TRUE(window->Preview()->ProportionsLock().isVisible());
+    // The toggle closes it again.
+    Click(window->PreviewToggle());
+    EXPECT_EQ(window->Preview(), nullptr);
+    EXPECT_FALSE(window->PreviewToggle().isChecked());
+    // Clear leaves FilesAdded: the preview goes and the toggle is off and disabled.
+    Click(window->PreviewToggle());
+    ASSERT_NE(window->Preview(), nullptr);
+    Click(window->Button(cmd::Clear));
+    EXPECT_EQ(window->Preview(), nullptr);
+    EXPECT_FALSE(window->PreviewToggle().isChecked());
+    EXPECT_FALSE(window->PreviewToggle().isEnabled());
 }
 
 } // namespace

@@ -9,17 +9,20 @@
 #include "engine/Imaging.h"
 #include "engine/MessageBox.h"
 #include "settings/SettingsStore.h"
+#include "ui/InterfaceFonts.h"
 #include "ui/PrivateFontCollection.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <atomic>
 #include <boost/thread/thread.hpp>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace sheet {
@@ -82,8 +85,10 @@ QVector<Tile> MainWindowScenes(const rx::PrivateFontCollection& fonts) {
     WriteSamples(photos, 6);
 
     rx::EnsureImagingStarted();
-    const auto previousBox = rx::SetMessageBoxHandler(
-        [](const std::wstring& text, const std::wstring&, unsigned) {
+    rx::ui::CreateInterfaceFonts();
+    rx::ui::SetPrivateFonts(&fonts);
+    const auto previousBox =
+        rx::SetMessageBoxHandler([](const std::wstring& text, const std::wstring&, unsigned) {
             std::fprintf(stderr, "skin-sheet: the window said: %ls\n", text.c_str());
             return rx::IDOK;
         });
@@ -95,6 +100,9 @@ QVector<Tile> MainWindowScenes(const rx::PrivateFontCollection& fonts) {
     const auto previousSink = rx::SetDebugLogSink(HoldingSink);
     {
         rx::SettingsStore settings(QStringLiteral("rexmill"));
+        // Two panels open: a text watermark and a resize to 320 px wide.
+        settings.setWorkingPreset(QStringLiteral(
+            R"({"Watermark":{"mode":"0","text":"Rexmill"},"Bulk Resize":{"mode":"0","width":"320"}})"));
         rx::CRXMainWnd window(settings, &fonts);
         if (!window.Create()) {
             std::fprintf(stderr, "skin-sheet: the main window could not be created\n");

@@ -1,10 +1,14 @@
-// The scenes of the contact sheet: the main window in its four states and a panel with the
-// controls, built from the real widgets, plus a strip of each control in its states.
+// The scenes of the contact sheet: the real main window in its four states, and each control
+// in its states, built from the real widgets.
 #pragma once
 
 #include <QImage>
 #include <QString>
 #include <QVector>
+
+namespace rx {
+class PrivateFontCollection;
+}
 
 namespace sheet {
 
@@ -13,8 +17,9 @@ struct Tile {
     QImage image;
 };
 
-// The main window as it looks in each state (Empty, FilesAdded, Processing, Success).
-QVector<Tile> MainWindowScenes();
+// The real main window in each state (Empty, FilesAdded, Processing, Success), with two
+// operation panels open.
+QVector<Tile> MainWindowScenes(const rx::PrivateFontCollection& fonts);
 // A watermark-like panel with the value controls, and each control in its states.
 QVector<Tile> ControlScenes();
 // The image buttons, picker, colour button and link in their states.

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
         bool checker;
     };
     const QVector<Section> sections = {
-        {"Main window states", sheet::MainWindowScenes(), false},
+        {"Main window states", sheet::MainWindowScenes(fonts), false},
         {"Controls", sheet::ControlScenes(), false},
         {"Image buttons, picker, colour and link", sheet::ButtonScenes(), false},
         {"Operation panels in each mode", sheet::PanelScenes(), false},
