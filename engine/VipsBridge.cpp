@@ -1,6 +1,9 @@
 #include "engine/VipsBridge.h"
 
 #include <cstring>
+#include <thread>
+
+#include <boost/thread/thread.hpp>
 
 #include "engine/Imaging.h"
 #include "engine/TiffMetadata.h"
@@ -41,6 +44,32 @@ const char* SaverName(int format) {
 void ReleaseBytes(gpointer p) {
     delete static_cast<SharedBytes*>(p);
 }
+
+// Ends a computation of an image when the thread that started it is asked to stop (a cancelled
+// job): libvips reports every work unit through "eval", and a killed image fails its write.
+class KillOnInterrupt {
+public:
+    explicit KillOnInterrupt(const vips::VImage& image)
+        : image_(image.get_image()), owner_(std::this_thread::get_id()) {
+        vips_image_set_progress(image_, TRUE);
+        handler_ = g_signal_connect(image_, "eval", G_CALLBACK(OnEval), this);
+    }
+    ~KillOnInterrupt() { g_signal_handler_disconnect(image_, handler_); }
+    KillOnInterrupt(const KillOnInterrupt&) = delete;
+    KillOnInterrupt& operator=(const KillOnInterrupt&) = delete;
+
+private:
+    static void OnEval(VipsImage* image, VipsProgress*, gpointer self) {
+        auto* k = static_cast<KillOnInterrupt*>(self);
+        // The interruption flag is the owner's; libvips reports on the thread that writes.
+        if (std::this_thread::get_id() == k->owner_ && boost::this_thread::interruption_requested())
+            vips_image_set_kill(image, TRUE);
+    }
+
+    VipsImage* image_;
+    std::thread::id owner_;
+    gulong handler_ = 0;
+};
 
 } // namespace
 
@@ -177,7 +206,11 @@ vips::VImage ToDisplayable(vips::VImage image, bool* droppedIcc) {
 
 QImage ToQImage(const vips::VImage& img) {
     size_t size = 0;
-    void* mem = img.write_to_memory(&size);
+    void* mem = nullptr;
+    {
+        const KillOnInterrupt kill(img);
+        mem = img.write_to_memory(&size);
+    }
     CountPixelDecode();
     const int w = img.width(), h = img.height(), bands = img.bands();
     const QImage::Format fmt = bands == 1   ? QImage::Format_Grayscale8
@@ -249,7 +282,10 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     vips::VImage in = image;
     if (!options)
         options = vips::VImage::option();
-    vips::VImage::call(saver, options->set("in", in)->set("buffer", &blob));
+    {
+        const KillOnInterrupt kill(in);
+        vips::VImage::call(saver, options->set("in", in)->set("buffer", &blob));
+    }
     if (!blob)
         throw vips::VError("encoder wrote nothing");
     size_t size = 0;

@@ -31,6 +31,9 @@ struct JpegRun {
     const std::uint8_t* bytes = nullptr;
     size_t size = 0;
     int setting = 0;
+    const std::function<bool()>* stop = nullptr;
+    jpeg_progress_mgr inProgress{};
+    jpeg_progress_mgr outProgress{};
 
     std::jmp_buf exit;
     jpeg_error_mgr inErrors{};
@@ -75,6 +78,14 @@ void FilterMessage(j_common_ptr cinfo, int level) {
 }
 
 void DiscardMessage(j_common_ptr) {}
+
+// The library reports progress every scanline batch or row of coefficient blocks, in reading
+// and in both passes of writing: the place to give up when the caller has to stop.
+void OnProgress(j_common_ptr cinfo) {
+    const auto* run = static_cast<const JpegRun*>(cinfo->client_data);
+    if (run->stop && (*run->stop)())
+        AbandonRun(cinfo);
+}
 
 void InstallErrors(jpeg_error_mgr* errors) {
     jpeg_std_error(errors);
@@ -152,6 +163,10 @@ bool RunCodec(JpegRun* run) {
         return false;
     jpeg_create_decompress(&run->in);
     jpeg_create_compress(&run->out);
+    if (run->stop) { // after creation, which clears the structures
+        run->in.progress = &run->inProgress;
+        run->out.progress = &run->outProgress;
+    }
     jpeg_save_markers(&run->in, JPEG_COM, kMaxMarkerLength);
     jpeg_save_markers(&run->in, JPEG_APP0 + 13, kMaxMarkerLength);
     jpeg_save_markers(&run->in, JPEG_APP0 + 1, kMaxMarkerLength);
@@ -181,7 +196,8 @@ int JpegQualityScale(int quality) {
     return 0;
 }
 
-JpegBuffer OptimizeJpeg(const std::uint8_t* bytes, size_t size, int setting) {
+JpegBuffer OptimizeJpeg(const std::uint8_t* bytes, size_t size, int setting,
+                        const std::function<bool()>& stop) {
     JpegBuffer result;
     if (!bytes || size == 0 || size > 0xFFFFFFFFu)
         return result;
@@ -195,6 +211,11 @@ JpegBuffer OptimizeJpeg(const std::uint8_t* bytes, size_t size, int setting) {
     run.out.err = &run.outErrors;
     run.in.client_data = &run;
     run.out.client_data = &run;
+    if (stop) {
+        run.stop = &stop;
+        run.inProgress.progress_monitor = OnProgress;
+        run.outProgress.progress_monitor = OnProgress;
+    }
 
     const bool ok = RunCodec(&run);
     if (!ok && run.destinationSet) {

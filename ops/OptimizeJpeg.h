@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace rx {
@@ -28,8 +29,11 @@ struct JpegBuffer {
 // result is always sequential. Returns an empty buffer when the input is not a JPEG the library
 // can read completely: a fatal library error, or damaged entropy-coded data (a truncated file,
 // a premature marker, a bad code), since re-encoding those would replace real image data with
-// the decoder's filler. Thread-safe: all state lives in the call.
-JpegBuffer OptimizeJpeg(const std::uint8_t* bytes, size_t size, int setting);
+// the decoder's filler. Thread-safe: all state lives in the call. `stop`, when given, is asked
+// between batches of scanlines (and of coefficient rows) on the calling thread; true abandons
+// the run with an empty buffer.
+JpegBuffer OptimizeJpeg(const std::uint8_t* bytes, size_t size, int setting,
+                        const std::function<bool()>& stop = {});
 
 // The scale factor, in percent, applied to the standard quantisation tables for a quality.
 int JpegQualityScale(int quality);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include <boost/thread/thread.hpp>
+
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
 #include "engine/PresetValue.h"
@@ -55,7 +57,10 @@ void OptimizeOp::optimizeJpeg(ImageFile& file) const {
     const SharedBytes input = file.data()->Contents();
     if (!input || input->empty())
         return;
-    const JpegBuffer output = OptimizeJpeg(input->data(), input->size(), jpegSetting());
+    // A cancelled job abandons the re-encoding; the caller's interruption point then ends it.
+    const JpegBuffer output = OptimizeJpeg(input->data(), input->size(), jpegSetting(), [] {
+        return boost::this_thread::interruption_requested();
+    });
     if (output && output.size < input->size())
         file.setData(NewMemoryStream(output.data.get(), output.size));
 }

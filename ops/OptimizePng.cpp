@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <exception>
 
+#include <boost/thread/thread.hpp>
+
 #include "engine/DebugLog.h"
 #include "ops/png/pngoptim.h"
 
@@ -23,6 +25,8 @@ png::PngEngineHooks SilentHooks() {
     hooks.control = [](int) {};
     hooks.progress = [](unsigned long, unsigned long) {};
     hooks.panic = [](const char*) {}; // the engine ends the file with an error after it
+    // A cancelled job ends the run at once; the caller's interruption point then ends the job.
+    hooks.interrupted = [] { return boost::this_thread::interruption_requested(); };
     return hooks;
 }
 

@@ -4,7 +4,12 @@
 #include "ui/TextPainter.h"
 #include "ui/UiHooks.h"
 
-#include <QImageReader>
+#include "engine/Bitmap.h"
+#include "engine/Stream.h"
+
+#include <algorithm>
+
+#include <boost/filesystem/path.hpp>
 
 namespace rx {
 
@@ -47,17 +52,22 @@ QRectF CImagePicker::FitRect(const QSizeF& image, const QSizeF& frame) {
 }
 
 bool CImagePicker::LoadImageFile(const QString& path, bool fromUser) {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    // Only the five image formats the program reads; never a vector or script format that an
-    // image plugin might offer.
-    static const QList<QByteArray> allowed = {"jpeg", "jpg", "png", "gif", "bmp", "tiff", "tif"};
-    if (!allowed.contains(reader.format().toLower()))
+    // Decoded like every other image: by content, only the five formats, upright by its EXIF
+    // orientation, and refused from the header when a frame is too large.
+    const StreamPtr stream = OpenFileStream(boost::filesystem::path(path.toStdString()), false);
+    const SharedBytes bytes = stream ? stream->Contents() : nullptr;
+    if (!bytes || bytes->empty())
         return false;
-    const int frames = reader.imageCount();
-    QImage image = reader.read();
-    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+    const std::unique_ptr<Bitmap> bitmap = Bitmap::FromData(bytes);
+    if (!bitmap->IsValid())
         return false;
+    int frames = 1;
+    for (const FrameDimension& d : bitmap->FrameDimensions())
+        frames = std::max(frames, d.count);
+    const QImage* pixels = bitmap->Pixels();
+    if (!pixels || pixels->isNull() || pixels->width() <= 0 || pixels->height() <= 0)
+        return false;
+    const QImage& image = *pixels;
     if (fromUser && frames > 1)
         ui::ShowMessage(kAnimatedText, kAnimatedCaption, MB_OK | MB_ICONINFORMATION);
 
@@ -72,8 +82,8 @@ bool CImagePicker::LoadImageFile(const QString& path, bool fromUser) {
     m_thumbnail = std::move(thumb);
     m_path = path;
     update();
-    m_naturalWidth = image.width();
-    m_naturalHeight = image.height();
+    m_naturalWidth = bitmap->Width();
+    m_naturalHeight = bitmap->Height();
     if (fromUser)
         EmitCommand();
     return true;

@@ -1,6 +1,7 @@
 #include "ops/png/PngTrials.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <csetjmp>
 #include <cstring>
@@ -17,12 +18,16 @@
 namespace rx::png {
 namespace {
 
+// Input handed to deflate at a time by TrialDeflate.
+constexpr std::size_t kDeflatePiece = std::size_t(256) << 10;
+
 // At most this much memory holds the filtered image data shared by trials.
 constexpr std::size_t kFilterBudget = std::size_t(512) << 20;
 
 // Splits libpng's output stream into chunks, sums the IDAT data and keeps the bytes.
 struct WriteContext {
     const std::atomic<std::uint64_t>* limit = nullptr;
+    const TrialStop* stop = nullptr;
     TrialBytes* bytes = nullptr;
     bool keepIdat = true;
     std::uint64_t idatSize = 0;
@@ -97,6 +102,12 @@ void WriteData(png_structp png, png_bytep data, size_t n) {
 }
 
 void Flush(png_structp) {}
+// After every row: a requested stop ends the trial.
+void RowWritten(png_structp png, png_uint_32, int) {
+    const auto* c = static_cast<const WriteContext*>(png_get_io_ptr(png));
+    if (c->stop && c->stop->requested())
+        png_error(png, "stopped");
+}
 void OnError(png_structp png, png_const_charp) {
     png_longjmp(png, 1);
 }
@@ -166,7 +177,8 @@ bool Encode(png_structp png, png_infop info, EncodeInput& in) {
 // data are counted but not kept.
 std::uint64_t WriteRows(const PngImage& image, std::vector<png_bytep> rows,
                         const TrialParams& params, int windowBits,
-                        const std::atomic<std::uint64_t>* limit, TrialBytes* bytes, bool keepIdat) {
+                        const std::atomic<std::uint64_t>* limit, TrialBytes* bytes, bool keepIdat,
+                        const TrialStop* stop) {
     EncodeInput in{&image, params, windowBits, std::move(rows), {}, {}};
     for (const PngColor& c : image.palette)
         in.palette.push_back(png_color{c.red, c.green, c.blue});
@@ -184,6 +196,7 @@ std::uint64_t WriteRows(const PngImage& image, std::vector<png_bytep> rows,
     ctx.limit = limit;
     ctx.bytes = bytes;
     ctx.keepIdat = keepIdat;
+    ctx.stop = stop;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     if (!png)
         return kTrialTooBig;
@@ -193,6 +206,8 @@ std::uint64_t WriteRows(const PngImage& image, std::vector<png_bytep> rows,
         return kTrialTooBig;
     }
     png_set_write_fn(png, &ctx, WriteData, Flush);
+    if (stop)
+        png_set_write_status_fn(png, RowWritten);
     const bool ok = Encode(png, info, in);
     png_destroy_write_struct(&png, &info);
     if (!ok || ctx.idatSize >= kTrialTooBig) {
@@ -206,16 +221,17 @@ std::uint64_t WriteRows(const PngImage& image, std::vector<png_bytep> rows,
 } // namespace
 
 std::uint64_t TrialWrite(const PngImage& image, const TrialParams& params, int windowBits,
-                         const std::atomic<std::uint64_t>* limit, TrialBytes* bytes) {
+                         const std::atomic<std::uint64_t>* limit, TrialBytes* bytes,
+                         const TrialStop* stop) {
     std::vector<png_bytep> rows(image.height);
     for (std::uint32_t y = 0; y < image.height; ++y)
         rows[y] = const_cast<png_bytep>(image.row(y));
-    return WriteRows(image, std::move(rows), params, windowBits, limit, bytes, true);
+    return WriteRows(image, std::move(rows), params, windowBits, limit, bytes, true, stop);
 }
 
 std::uint64_t TrialDeflate(const std::vector<std::uint8_t>& filtered, const TrialParams& params,
                            int windowBits, const std::atomic<std::uint64_t>* limit,
-                           TrialBytes* bytes) {
+                           TrialBytes* bytes, const TrialStop* stop) {
     // The stream libpng would set up for these parameters on image data of this size.
     const int bits = params.zs >= 2 ? 9 : windowBits > 0 ? windowBits : 15;
     z_stream z{};
@@ -229,7 +245,10 @@ std::uint64_t TrialDeflate(const std::vector<std::uint8_t>& filtered, const Tria
     try {
         while (ret != Z_STREAM_END) {
             if (z.avail_in == 0 && fed < filtered.size()) {
-                const std::size_t piece = std::min<std::size_t>(filtered.size() - fed, 1u << 30);
+                // Fed in pieces so that a stop is seen at least every piece, however well the
+                // data compress; the stream does not depend on how the input is split.
+                const std::size_t piece =
+                    std::min<std::size_t>(filtered.size() - fed, kDeflatePiece);
                 z.next_in = const_cast<Bytef*>(filtered.data() + fed);
                 z.avail_in = uInt(piece);
                 fed += piece;
@@ -241,7 +260,8 @@ std::uint64_t TrialDeflate(const std::vector<std::uint8_t>& filtered, const Tria
                 break;
             const std::size_t made = sizeof out - z.avail_out;
             total += made;
-            if (total > limit->load(std::memory_order_relaxed) || total >= kTrialTooBig) {
+            if (total > limit->load(std::memory_order_relaxed) || total >= kTrialTooBig ||
+                (stop && stop->requested())) {
                 over = true;
                 break;
             }
@@ -267,7 +287,7 @@ bool TrialFrame(const PngImage& image, TrialBytes& frame) {
     const std::vector<png_bytep> rows(image.height, const_cast<png_bytep>(zero.data()));
     const std::atomic<std::uint64_t> unlimited(kTrialTooBig - 1);
     frame = TrialBytes{};
-    return WriteRows(image, rows, TrialParams{1, 8, 0, 0}, 0, &unlimited, &frame, false) <
+    return WriteRows(image, rows, TrialParams{1, 8, 0, 0}, 0, &unlimited, &frame, false, nullptr) <
                kTrialTooBig &&
            frame.head.size() >= 8;
 }
@@ -352,8 +372,8 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
             std::shared_ptr<const std::vector<std::uint8_t>> data;
             if (filterShared)
                 data = filtered(t.f);
-            size = data ? TrialDeflate(*data, t, windowBits_, &sharedLimit, bytes.get())
-                        : TrialWrite(image_, t, windowBits_, &sharedLimit, bytes.get());
+            size = data ? TrialDeflate(*data, t, windowBits_, &sharedLimit, bytes.get(), stop_)
+                        : TrialWrite(image_, t, windowBits_, &sharedLimit, bytes.get(), stop_);
         } catch (const std::bad_alloc&) {
             bytes.reset();
         }
@@ -391,10 +411,13 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
                 if (i != lead && cost(i) == pass && (!grouped || trials[i].f == filterOrder[g]))
                     order.push_back(i);
     auto trialAt = [&](std::size_t k) { return order[k]; };
+    const auto stopRequested = [&] { return stop_ && stop_->requested(); };
     if (workers <= 1) {
         std::size_t reported = 0;
         for (std::size_t k = 0; k < n; ++k) {
             runOne(trialAt(k));
+            if (stopRequested())
+                throw TrialsStopped();
             while (reported < n && done[reported]) {
                 report(reported, sizes[reported]);
                 ++reported;
@@ -420,8 +443,12 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
         for (std::size_t i = 0; i < n; ++i) {
             std::uint64_t size = 0;
             {
+                // Waits in short steps, asking meanwhile whether the caller wants to stop.
                 std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock, [&] { return done[i] != 0; });
+                while (!changed.wait_for(lock, std::chrono::milliseconds(10),
+                                         [&] { return done[i] != 0; }))
+                    if (stopRequested())
+                        throw TrialsStopped();
                 size = sizes[i];
             }
             report(i, size);

@@ -207,12 +207,22 @@ void PngEngine::panic(const char* message) {
     throw PngEngineError(message);
 }
 
+void PngEngine::checkInterrupted(const TrialStop& stop) {
+    if (!stop.requested())
+        return;
+    record_.interrupted = true;
+    throw PngEngineError("Interrupted");
+}
+
 void PngEngine::optimize(const std::string& path) {
     record_.inputName = path;
+    const TrialStop stop(hooks_.interrupted);
+    checkInterrupted(stop);
     std::vector<std::uint8_t> data;
     struct stat inputStat {};
     if (!ReadWholeFile(path, data, inputStat))
         throw PngEngineError("Can't open the input file");
+    checkInterrupted(stop);
     record_.inputFileSize = data.size();
 
     auto warn = [this](const char* m) { warning(m); };
@@ -249,8 +259,10 @@ void PngEngine::optimize(const std::string& path) {
     ReadImage(data.data(), scan, image, warn,
               [snip](const ChunkInfo& c) { return c.is("dSIG") || (snip && IsAnimationChunk(c)); });
     print("%s\n", DescribeImage(image).c_str());
+    checkInterrupted(stop);
     if (ReduceImage(image, reductions, warn) != 0)
         print("Reducing image to %s\n", DescribeImage(image).c_str());
+    checkInterrupted(stop);
     if (options_.interlace == 0 || options_.interlace == 1) {
         if (options_.interlace != image.interlace) {
             image.interlace = options_.interlace;
@@ -299,7 +311,7 @@ void PngEngine::optimize(const std::string& path) {
     std::string output;
     record_.outputPlteTrnsSize = PlteTrnsSize(image);
     if (!options_.noIdatRecoding || (record_.status & StatusNeedsNewIdat))
-        runTrials(image, scan, output);
+        runTrials(image, scan, output, stop);
     if (record_.status & StatusNeedsNewIdat)
         record_.status |= StatusOutputHasChanges;
 
@@ -343,6 +355,8 @@ void PngEngine::optimize(const std::string& path) {
     }
     record_.outputFileSize = output.size();
 
+    // The last moment to stop: once the input is moved to its backup the file is completed.
+    checkInterrupted(stop);
     writeOutput(outName, backupName, inPlace, output);
     if (options_.preserve) {
         const struct timespec times[2] = {{0, UTIME_OMIT}, inputStat.st_mtim};
@@ -399,7 +413,8 @@ void PngEngine::evaluateStatus(const std::string&) {
         st |= StatusOutputHasChanges;
 }
 
-void PngEngine::runTrials(PngImage& image, const DatastreamScan&, std::string& output) {
+void PngEngine::runTrials(PngImage& image, const DatastreamScan&, std::string& output,
+                          const TrialStop& stop) {
     ProcessRecord& r = record_;
     const bool unlimited = (r.status & StatusNeedsNewIdat) || options_.full;
     if (!unlimited && r.inputIdatSize == 0)
@@ -470,31 +485,37 @@ void PngEngine::runTrials(PngImage& image, const DatastreamScan&, std::string& o
     std::size_t bestIndex = trials.size();
     bool pending = false;
     TrialRunner runner(image, windowBits, threads_);
-    runner.run(
-        trials, r.maxIdatSize, options_.full != 0,
-        [&](std::size_t i, std::uint64_t size) {
-            const TrialParams& p = trials[i];
-            print("  zc = %d  zm = %d  zs = %d  f = %d", p.zc, p.zm, p.zs, p.f);
-            hooks_.progress(static_cast<unsigned long>(i + 1),
-                            static_cast<unsigned long>(trials.size()));
-            if (size >= kTrialTooBig || size > r.maxIdatSize) {
-                if (options_.verbose) {
-                    print("\t\tIDAT too big\n");
-                } else {
-                    hooks_.control(13);
-                    pending = true;
+    runner.setStop(&stop);
+    try {
+        runner.run(
+            trials, r.maxIdatSize, options_.full != 0,
+            [&](std::size_t i, std::uint64_t size) {
+                const TrialParams& p = trials[i];
+                print("  zc = %d  zm = %d  zs = %d  f = %d", p.zc, p.zm, p.zs, p.f);
+                hooks_.progress(static_cast<unsigned long>(i + 1),
+                                static_cast<unsigned long>(trials.size()));
+                if (size >= kTrialTooBig || size > r.maxIdatSize) {
+                    if (options_.verbose) {
+                        print("\t\tIDAT too big\n");
+                    } else {
+                        hooks_.control(13);
+                        pending = true;
+                    }
+                    return;
                 }
-                return;
-            }
-            pending = false;
-            print("\t\tIDAT size = %lu\n", static_cast<unsigned long>(size));
-            if (size < r.bestIdatSize || (size == r.bestIdatSize && r.bestZs <= 1)) {
-                r.bestIdatSize = size;
-                r.bestZc = p.zc, r.bestZm = p.zm, r.bestZs = p.zs, r.bestF = p.f;
-                bestIndex = i;
-            }
-        },
-        lead);
+                pending = false;
+                print("\t\tIDAT size = %lu\n", static_cast<unsigned long>(size));
+                if (size < r.bestIdatSize || (size == r.bestIdatSize && r.bestZs <= 1)) {
+                    r.bestIdatSize = size;
+                    r.bestZc = p.zc, r.bestZm = p.zm, r.bestZs = p.zs, r.bestF = p.f;
+                    bestIndex = i;
+                }
+            },
+            lead);
+    } catch (const TrialsStopped&) {
+        record_.interrupted = true;
+        throw PngEngineError("Interrupted");
+    }
     if (pending)
         hooks_.control(-31);
     if (int(trials.size()) != count)

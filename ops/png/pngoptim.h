@@ -14,6 +14,7 @@
 #include <string>
 
 #include "ops/png/PngImage.h"
+#include "ops/png/PngTrials.h"
 #include "ops/png/pngreader.h"
 
 namespace rx::png {
@@ -55,6 +56,9 @@ struct PngEngineHooks {
     std::function<void(int code)> control; // 13: the line will be reused; -31: erase it; 11
     std::function<void(unsigned long current, unsigned long total)> progress; // trial counter
     std::function<void(const char* message)> panic; // a failed internal consistency check
+    // Optional: asked now and then on the engine's thread, also during the trials; true ends
+    // the file at once with an error, the input untouched and no backup left.
+    std::function<bool()> interrupted;
 };
 
 class PngEngine {
@@ -80,6 +84,8 @@ public:
     unsigned lastStatus() const { return record_.status; }
     std::uint64_t lastOutputFileSize() const { return record_.outputFileSize; }
     int lastTrialCount() const { return record_.trials; }
+    // The last OptimizeFile ended because the interrupted hook said so.
+    bool lastInterrupted() const { return record_.interrupted; }
 
 private:
     struct ProcessRecord {
@@ -90,6 +96,7 @@ private:
         std::uint64_t maxIdatSize = 0, bestIdatSize = 0;
         int bestZc = 0, bestZm = 0, bestZs = 0, bestF = 0;
         int trials = 0;
+        bool interrupted = false;
         std::string inputName, outputName;
     };
     struct Counters {
@@ -98,7 +105,10 @@ private:
 
     void optimize(const std::string& path);
     void evaluateStatus(const std::string& path);
-    void runTrials(PngImage& image, const DatastreamScan& scan, std::string& bytesOut);
+    void runTrials(PngImage& image, const DatastreamScan& scan, std::string& bytesOut,
+                   const TrialStop& stop);
+    // Ends the file with an error when the interrupted hook says so.
+    void checkInterrupted(const TrialStop& stop);
     void writeOutput(const std::string& outName, const std::string& backupName, bool inPlace,
                      const std::string& data);
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));

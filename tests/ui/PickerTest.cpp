@@ -10,10 +10,50 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <zlib.h>
+
+#include "engine/Imaging.h"
+#include "tests/support/TestImages.h"
 
 using namespace rx;
 
 namespace {
+
+void PutChunk(rx::Bytes& out, const char* type, const rx::Bytes& body) {
+    const uint32_t len = uint32_t(body.size());
+    for (int s = 24; s >= 0; s -= 8)
+        out.push_back(uint8_t(len >> s));
+    rx::Bytes typed(type, type + 4);
+    typed.insert(typed.end(), body.begin(), body.end());
+    out.insert(out.end(), typed.begin(), typed.end());
+    const uint32_t crc = uint32_t(crc32(0, typed.data(), uInt(typed.size())));
+    for (int s = 24; s >= 0; s -= 8)
+        out.push_back(uint8_t(crc >> s));
+}
+
+// A small PNG file whose header announces w x h RGB pixels.
+rx::Bytes PngAnnouncing(uint32_t w, uint32_t h) {
+    rx::Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    rx::Bytes ihdr;
+    for (uint32_t v : {w, h})
+        for (int s = 24; s >= 0; s -= 8)
+            ihdr.push_back(uint8_t(v >> s));
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+    PutChunk(out, "IHDR", ihdr);
+    rx::Bytes raw(4096, 0), z(8192);
+    uLongf zlen = z.size();
+    compress(z.data(), &zlen, raw.data(), raw.size());
+    z.resize(zlen);
+    PutChunk(out, "IDAT", z);
+    PutChunk(out, "IEND", {});
+    return out;
+}
+
+size_t HeapInUse() {
+    const struct mallinfo2 mi = mallinfo2();
+    return mi.uordblks + mi.hblkhd;
+}
 
 class PickerTest : public ::testing::Test {
 protected:
@@ -171,6 +211,38 @@ TEST_F(PickerTest, AnimatedImageIsAcceptedWithItsMessageOnlyWhenChosen) {
                                  "|" + QString::number(MB_ICONINFORMATION));
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(m_picker.Thumbnail().pixelColor(56, 47), QColor(Qt::red)); // the first frame
+}
+
+TEST_F(PickerTest, AnOrientedJpegShowsUpright) {
+    // Stored 60 x 20 with EXIF orientation 6: seen 20 wide and 60 high.
+    const QString path = m_dir.filePath("turned.jpg");
+    rxtest::WriteFile(
+        path.toStdString(),
+        rxtest::MakeImage(1, {.width = 60, .height = 20, .orientation = 6, .pattern = false}));
+    ASSERT_TRUE(m_picker.LoadImageFile(path, false));
+    EXPECT_EQ(m_picker.NaturalWidth(), 20);
+    EXPECT_EQ(m_picker.NaturalHeight(), 60);
+    // A tall picture fills the frame's height and leaves the frame showing at the sides.
+    const QImage thumb = m_picker.Thumbnail().convertToFormat(QImage::Format_ARGB32);
+    const QColor centre = thumb.pixelColor(56, 47);
+    const QColor side = thumb.pixelColor(8, 47);
+    EXPECT_NE(centre, side);
+    EXPECT_EQ(thumb.pixelColor(56, 3), centre) << "the picture reaches the top";
+}
+
+TEST_F(PickerTest, AHugePngIsRefusedFromItsHeader) {
+    const QString good = MakeImage("good.png", 40, 40, Qt::blue);
+    ASSERT_TRUE(m_picker.LoadImageFile(good, false));
+    const QString path = m_dir.filePath("huge.png");
+    rxtest::WriteFile(path.toStdString(), PngAnnouncing(40000, 40000));
+    const std::uint64_t decodes = PixelDecodeCount();
+    const size_t before = HeapInUse();
+    EXPECT_FALSE(m_picker.LoadImageFile(path, true));
+    EXPECT_EQ(PixelDecodeCount(), decodes) << "no pixels were decoded";
+    EXPECT_LT(HeapInUse() - std::min(before, HeapInUse()), size_t(64) << 20);
+    EXPECT_EQ(m_picker.Path(), good);
+    EXPECT_EQ(m_picker.NaturalWidth(), 40);
+    EXPECT_TRUE(m_messages.isEmpty());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include <QGuiApplication>
@@ -15,6 +16,7 @@
 #include "engine/MessageBox.h"
 #include "engine/RXWorker.h"
 #include "engine/Text.h"
+#include "engine/Version.h"
 #include "presets/OperationSet.h"
 #include "presets/PresetStore.h"
 #include "settings/SettingsStore.h"
@@ -83,6 +85,10 @@ int UsageError(const std::string& reason) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("rexmill-batch %s\n", kVersion);
+        return 0;
+    }
     // A closed pipe on the progress or summary output must not end the job; the printer stops
     // writing once a write fails.
     std::signal(SIGPIPE, SIG_IGN);
