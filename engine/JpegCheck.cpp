@@ -26,24 +26,8 @@ struct CheckRun {
     std::longjmp(static_cast<CheckRun*>(cinfo->client_data)->exit, 1);
 }
 
-// Warnings that mean part of the entropy-coded data is missing or unreadable.
-bool IsDamagedDataWarning(int code) {
-    switch (code) {
-    case JWRN_ARITH_BAD_CODE:
-    case JWRN_BOGUS_PROGRESSION:
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_JPEG_EOF:
-    case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void FilterMessage(j_common_ptr cinfo, int level) {
-    if (level < 0 && IsDamagedDataWarning(cinfo->err->msg_code))
+    if (level < 0 && IsDamagedJpegDataWarning(cinfo->err->msg_code))
         Abandon(cinfo);
 }
 
@@ -103,6 +87,21 @@ bool JpegDataIsSound(const SharedBytes& bytes) {
 void RememberSoundJpeg(const SharedBytes& bytes) {
     std::lock_guard<std::mutex> lock(g_soundMutex);
     g_lastSound = bytes;
+}
+
+bool IsDamagedJpegDataWarning(int code) {
+    switch (code) {
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_JPEG_EOF:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace rx

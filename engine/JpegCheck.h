@@ -19,4 +19,8 @@ bool JpegDataIsSound(const SharedBytes& bytes);
 // Remembers a block as sound without checking it (bytes our own encoder has just written).
 void RememberSoundJpeg(const SharedBytes& bytes);
 
+// A libjpeg warning code that means part of the entropy-coded data was missing or unreadable
+// (the library goes on with filler coefficients).
+bool IsDamagedJpegDataWarning(int code);
+
 } // namespace rx

@@ -8,6 +8,7 @@
 #include <jerror.h>
 
 #include "engine/Imaging.h"
+#include "engine/JpegCheck.h"
 
 namespace rx {
 namespace {
@@ -54,25 +55,10 @@ struct JpegRun {
     std::longjmp(static_cast<JpegRun*>(cinfo->client_data)->exit, 1);
 }
 
-// Warnings that mean part of the entropy-coded data was missing or unreadable. The library
-// goes on with filler coefficients, so an "optimised" file would silently lose image data.
-bool IsDamagedDataWarning(int code) {
-    switch (code) {
-    case JWRN_ARITH_BAD_CODE:
-    case JWRN_BOGUS_PROGRESSION:
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_JPEG_EOF:
-    case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-        return true;
-    default:
-        return false;
-    }
-}
-
+// A damaged-data warning abandons the run: the library goes on with filler coefficients, so an
+// "optimised" file would silently lose image data.
 void FilterMessage(j_common_ptr cinfo, int level) {
-    if (level < 0 && IsDamagedDataWarning(cinfo->err->msg_code))
+    if (level < 0 && IsDamagedJpegDataWarning(cinfo->err->msg_code))
         AbandonRun(cinfo);
     // Other warnings and trace messages are of no use here.
 }

@@ -34,7 +34,7 @@ public:
     QLineEdit* WidthBox() const { return m_width; }
     QLineEdit* HeightBox() const { return m_height; }
     QLineEdit* PercentBox() const { return m_percent; }
-    // The report delay (the design's timer 5522): active between a box change and its report.
+    // The report delay (timer 5522): active between a box change and its report.
     QTimer& ReportTimer() { return m_report; }
 
 protected:
