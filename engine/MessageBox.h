@@ -24,7 +24,8 @@ using MessageBoxHandler =
     std::function<int(const std::wstring& text, const std::wstring& caption, unsigned style)>;
 
 // Shows the message and returns the answer (IDOK, IDYES, ...). Blocks until it is answered.
-// Without a handler the text goes to standard error and the answer is IDOK (or IDNO for a question).
+// Without a handler the text goes to standard error and the answer is IDOK (or IDNO for a
+// question).
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style);
 
 // Installs a handler (empty restores the default) and returns the previous one.

@@ -9,7 +9,11 @@ namespace rx {
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
-inline std::wstring PathText(const boost::filesystem::path& p) { return Widen(p.string()); }
-inline boost::filesystem::path PathFromText(const std::wstring& s) { return {Narrow(s)}; }
+inline std::wstring PathText(const boost::filesystem::path& p) {
+    return Widen(p.string());
+}
+inline boost::filesystem::path PathFromText(const std::wstring& s) {
+    return {Narrow(s)};
+}
 
 } // namespace rx

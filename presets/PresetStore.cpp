@@ -70,6 +70,8 @@ int PresetStore::RememberedIndex() const {
     return index < 0 ? 0 : index;
 }
 
-void PresetStore::RememberCurrent() { settings_.setLastPresetName(currentName()); }
+void PresetStore::RememberCurrent() {
+    settings_.setLastPresetName(currentName());
+}
 
 } // namespace rx

@@ -74,7 +74,7 @@ std::optional<WindowPlacement> WindowPlacement::fromBytes(const QByteArray& b) {
     p.length = GetLe(b, 0);
     p.flags = GetLe(b, 4);
     p.showCmd = GetLe(b, 8);
-    std::int32_t* fields[] = {&p.minX, &p.minY, &p.maxX, &p.maxY,
+    std::int32_t* fields[] = {&p.minX, &p.minY, &p.maxX,  &p.maxY,
                               &p.left, &p.top,  &p.right, &p.bottom};
     for (int i = 0; i < 8; ++i)
         *fields[i] = static_cast<std::int32_t>(GetLe(b, 12 + 4 * i));
@@ -116,8 +116,12 @@ static int ReadInt(const QSettings& s, const QString& key, int fallback) {
     return v.isValid() && ok ? n : fallback;
 }
 
-int SettingsStore::mainWindowX() const { return ReadInt(*settings_, windowKey("Main Window", "X"), 200); }
-int SettingsStore::mainWindowY() const { return ReadInt(*settings_, windowKey("Main Window", "Y"), 200); }
+int SettingsStore::mainWindowX() const {
+    return ReadInt(*settings_, windowKey("Main Window", "X"), 200);
+}
+int SettingsStore::mainWindowY() const {
+    return ReadInt(*settings_, windowKey("Main Window", "Y"), 200);
+}
 
 void SettingsStore::setMainWindowPosition(int x, int y) {
     settings_->setValue(windowKey("Main Window", "X"), x);
@@ -182,6 +186,8 @@ void SettingsStore::setLastPresetName(const QString& name) {
     settings_->setValue(QLatin1String(kPresets), name);
 }
 
-void SettingsStore::sync() { settings_->sync(); }
+void SettingsStore::sync() {
+    settings_->sync();
+}
 
 } // namespace rx

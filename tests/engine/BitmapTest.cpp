@@ -17,7 +17,9 @@ using rxtest::MakeImage;
 
 namespace {
 
-SharedBytes Share(Bytes b) { return std::make_shared<const Bytes>(std::move(b)); }
+SharedBytes Share(Bytes b) {
+    return std::make_shared<const Bytes>(std::move(b));
+}
 
 size_t HeapInUse() {
     const struct mallinfo2 mi = mallinfo2();
@@ -123,7 +125,8 @@ TEST(Bitmap, GifEncoderMakesAnAdaptivePalette) {
 TEST(Bitmap, TruncatedFilesOfEveryFormatAreInvalid) {
     for (int format = 1; format <= 5; ++format) {
         SCOPED_TRACE(format);
-        auto bmp = Bitmap::FromData(Share(Truncated(MakeImage(format, {.width = 300, .height = 200}))));
+        auto bmp =
+            Bitmap::FromData(Share(Truncated(MakeImage(format, {.width = 300, .height = 200}))));
         Bytes out;
         if (bmp->IsValid()) {
             EXPECT_EQ(bmp->Pixels(), nullptr);
@@ -261,8 +264,8 @@ TEST(Bitmap, FrameDimensionsAndDateTime) {
 }
 
 TEST(Bitmap, MadeFromPixelsKeepsTheSourceMetadata) {
-    auto src = Bitmap::FromData(
-        Share(MakeImage(1, {.dateTime = "2020:05:06 07:08:09", .model = "RX-1"})));
+    auto src =
+        Bitmap::FromData(Share(MakeImage(1, {.dateTime = "2020:05:06 07:08:09", .model = "RX-1"})));
     QImage* px = src->Pixels();
     ASSERT_NE(px, nullptr);
     auto made = Bitmap::FromImage(px->copy(), src.get());

@@ -85,11 +85,11 @@ TEST(SettingsStore, PlacementKeepsItsFortyFourByteLayout) {
 TEST(SettingsStore, AnyPresetNameRoundTripsAndCaseMatters) {
     rxtest::SettingsLocation where;
     const QStringList names = {
-        QStringLiteral("a/b"),         QStringLiteral("back\\slash"), QStringLiteral("dots..."),
-        QStringLiteral("x=y"),         QStringLiteral("#hash"),       QStringLiteral(";semi"),
-        QStringLiteral("  spaced  "),  QStringLiteral("Grüße Ωμέγα"), QStringLiteral("%25 literal"),
-        QStringLiteral("Web"),         QStringLiteral("web"),         QString(200, u'n'),
-        QStringLiteral("[section]"),   QStringLiteral("\"quoted\""),
+        QStringLiteral("a/b"),        QStringLiteral("back\\slash"), QStringLiteral("dots..."),
+        QStringLiteral("x=y"),        QStringLiteral("#hash"),       QStringLiteral(";semi"),
+        QStringLiteral("  spaced  "), QStringLiteral("Grüße Ωμέγα"), QStringLiteral("%25 literal"),
+        QStringLiteral("Web"),        QStringLiteral("web"),         QString(200, u'n'),
+        QStringLiteral("[section]"),  QStringLiteral("\"quoted\""),
     };
     {
         SettingsStore store(QStringLiteral("rexmill"));

@@ -80,10 +80,11 @@ rx::Bytes MakeImage(int format, const ImageSpec& s) {
         img.set("exif-ifd0-DateTime", s.dateTime.c_str());
     if (!s.model.empty())
         img.set("exif-ifd0-Model", s.model.c_str());
-    static const char* const savers[] = {"", "jpegsave_buffer", "pngsave_buffer", "",
-                                         "gifsave_buffer", "tiffsave_buffer"};
+    static const char* const savers[] = {"", "jpegsave_buffer", "pngsave_buffer",
+                                         "", "gifsave_buffer",  "tiffsave_buffer"};
     VipsBlob* blob = nullptr;
-    vips::VImage::call(savers[format], vips::VImage::option()->set("in", img)->set("buffer", &blob));
+    vips::VImage::call(savers[format],
+                       vips::VImage::option()->set("in", img)->set("buffer", &blob));
     size_t size = 0;
     const auto* data = static_cast<const uint8_t*>(vips_blob_get(blob, &size));
     rx::Bytes out(data, data + size);

@@ -15,12 +15,12 @@ namespace rxtest {
 struct ImageSpec {
     int width = 64;
     int height = 48;
-    int bands = 3;          // 1 grey, 2 grey+alpha, 3 RGB, 4 RGBA
-    int orientation = 0;    // EXIF orientation to store (0: no EXIF orientation)
-    std::string dateTime;   // EXIF DateTime to store ("" for none)
-    std::string model;      // EXIF camera model ("" for none)
-    int pages = 1;          // pages (TIFF) or frames (GIF)
-    bool pattern = true;    // a gradient, not a flat colour
+    int bands = 3;        // 1 grey, 2 grey+alpha, 3 RGB, 4 RGBA
+    int orientation = 0;  // EXIF orientation to store (0: no EXIF orientation)
+    std::string dateTime; // EXIF DateTime to store ("" for none)
+    std::string model;    // EXIF camera model ("" for none)
+    int pages = 1;        // pages (TIFF) or frames (GIF)
+    bool pattern = true;  // a gradient, not a flat colour
 };
 
 // Encodes a synthetic image in a format (1 JPEG, 2 PNG, 3 BMP, 4 GIF, 5 TIFF).
