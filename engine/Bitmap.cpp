@@ -1,11 +1,15 @@
 #include "engine/Bitmap.h"
 
+#include <algorithm>
+
 #include <vips/vips8>
 
 #include "engine/BmpCodec.h"
 #include "engine/ExifReader.h"
 #include "engine/Imaging.h"
+#include "engine/IsoBmff.h"
 #include "engine/JpegCheck.h"
+#include "engine/OutputFormat.h"
 #include "engine/VipsBridge.h"
 
 namespace rx {
@@ -30,7 +34,7 @@ const char* ImageStatusText(ImageStatus status) {
 
 struct Bitmap::Impl {
     SharedBytes data;
-    std::optional<vips::VImage> header;   // the lazily decoded source (formats 1, 2, 4, 5)
+    std::optional<vips::VImage> header;   // the lazily decoded source (every format but BMP)
     std::optional<vips::VImage> metadata; // where EXIF, XMP, IPTC and ICC come from
     bool dropIcc = false;
 };
@@ -49,6 +53,13 @@ std::unique_ptr<Bitmap> Bitmap::FromData(SharedBytes data) {
         bmp->status_ = ImageStatus::UnknownImageFormat;
         return bmp;
     }
+    // A HEIF image sequence is told by its brands and counted in its tracks, whether or not the
+    // file also holds a still picture that libheif can show.
+    if ((format == FormatHeic || format == FormatAvif) &&
+        isobmff::ReadBrands(data->data(), data->size()).sequence)
+        bmp->frames_ =
+            std::max<int>(1, int(std::min<std::uint32_t>(
+                                 isobmff::SequenceFrames(data->data(), data->size()), 1u << 30)));
     std::uint64_t w = 0, h = 0;
     if (format == 3) {
         const QSize size = bmp::ReadSize(data);
@@ -107,11 +118,13 @@ std::unique_ptr<Bitmap> Bitmap::FromImage(QImage pixels, const Bitmap* metadataS
 }
 
 std::vector<FrameDimension> Bitmap::FrameDimensions() const {
+    if (frames_ > 1) // a sequence, even one without a readable still picture
+        return {{"time", frames_}, {"page", IsValid() ? pages_ : 1}};
     if (!IsValid())
         return {};
-    if (format_ == 4)
+    if (format_ == 4 || format_ == FormatWebp)
         return {{"time", pages_}};
-    if (format_ == 5)
+    if (format_ == 5 || format_ == FormatAvif || format_ == FormatHeic)
         return {{"page", pages_}};
     return {{"page", 1}};
 }
@@ -168,7 +181,7 @@ bool Bitmap::SetPixels(QImage pixels) {
 }
 
 bool Bitmap::EncodeTo(int format, Bytes* out) {
-    if (!IsValid() || format < 1 || format > 5)
+    if (!IsValid() || format < 1 || format >= kImageFormatCount)
         return false;
     try {
         if (format == 3) {

@@ -19,7 +19,7 @@ namespace rx {
 enum class ImageStatus {
     Ok,
     InvalidParameter,
-    UnknownImageFormat, // none of the five formats
+    UnknownImageFormat, // none of the formats read formats
     TooLarge,           // a frame above the pixel limit
     DecodeFailed,       // damaged or truncated data
     EncodeFailed,
@@ -29,7 +29,8 @@ enum class ImageStatus {
 const char* ImageStatusText(ImageStatus status);
 
 struct FrameDimension {
-    std::string name; // "time" for GIF frames, "page" for TIFF pages
+    std::string name; // "time" for GIF, WebP and HEIF sequence frames, "page" for TIFF pages
+                      // and the top-level images of a HEIF file
     int count = 1;
 };
 
@@ -50,11 +51,12 @@ public:
     ImageStatus LastStatus() const { return status_; }
     bool IsValid() const { return status_ == ImageStatus::Ok; }
 
-    // The data's format (OutputFormat index), 0 when none of the five or unreadable.
+    // The data's format (OutputFormat index), 0 when none of the formats read or unreadable.
     int RawFormat() const { return format_; }
     // Size as the user sees it (EXIF orientation applied).
     int Width() const { return width_; }
     int Height() const { return height_; }
+    // Empty for an invalid bitmap, except that a HEIF image sequence always reports its frames.
     std::vector<FrameDimension> FrameDimensions() const;
     // EXIF DateTime (tag 0x0132) as ASCII text, when the data carries EXIF with it.
     std::optional<std::string> DateTime() const;
@@ -68,7 +70,7 @@ public:
     // Replaces the pixels (e.g. after drawing on a converted copy). Fails on an invalid bitmap.
     bool SetPixels(QImage pixels);
 
-    // Encodes in a format (1 to 5) with the encoder's defaults; pixels are stored upright and
+    // Encodes in a format (1 to 8) with the encoder's defaults; pixels are stored upright and
     // the metadata of the source travels along. False (and status EncodeFailed) on failure.
     bool EncodeTo(int format, Bytes* out);
 
@@ -80,6 +82,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     int pages_ = 1;
+    int frames_ = 1; // of a HEIF image sequence
     bool decoded_ = false;
     QImage pixels_;
 };

@@ -15,7 +15,7 @@ enum class IntakeRefusal {
     NotRegularFile,       // a FIFO, a device, a socket: never opened
     Unreadable,           // no permission, or a folder that cannot be walked
     UnsupportedExtension, // not one of the image extensions
-    NotAnImage,           // cannot be decoded as one of the five formats
+    NotAnImage,           // cannot be decoded as one of the formats read
     SeveralFrames,        // an animation or a multi-page file
 };
 

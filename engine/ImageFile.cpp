@@ -20,15 +20,17 @@
 #include "engine/JpegCheck.h"
 #include "engine/TempFiles.h"
 #include "engine/Text.h"
+#include "engine/VipsBridge.h"
 
 namespace fs = boost::filesystem;
 
 namespace rx {
 namespace {
 
-// The encoders the program writes with and the extension patterns each declares.
+// The encoders the program writes with and the extension patterns each declares. HEIC and AVIF
+// depend on libheif's encoders, which are asked for only when a file is to be written.
 struct EncoderTable {
-    bool hasEncoder[kOutputFormatCount] = {};
+    bool hasEncoder[kImageFormatCount] = {};
     std::set<std::string> extensions;
 };
 
@@ -37,10 +39,16 @@ const EncoderTable& Encoders() {
     static std::once_flag once;
     std::call_once(once, [] {
         EnsureImagingStarted();
-        static const char* const patterns[kOutputFormatCount] = {
-            nullptr,       "*.JPG;*.JPEG;*.JPE;*.JFIF", "*.PNG", "*.BMP;*.DIB;*.RLE", "*.GIF",
-            "*.TIF;*.TIFF"};
-        for (int i = 1; i < kOutputFormatCount; ++i) {
+        static const char* const patterns[kImageFormatCount] = {nullptr,
+                                                                "*.JPG;*.JPEG;*.JPE;*.JFIF",
+                                                                "*.PNG",
+                                                                "*.BMP;*.DIB;*.RLE",
+                                                                "*.GIF",
+                                                                "*.TIF;*.TIFF",
+                                                                "*.WEBP",
+                                                                "*.AVIF",
+                                                                "*.HEIC;*.HEIF;*.HIF"};
+        for (int i = 1; i < kImageFormatCount; ++i) {
             table.hasEncoder[i] = true;
             std::string piece;
             for (const char* p = patterns[i];; ++p) {
@@ -124,10 +132,30 @@ std::unique_ptr<Bitmap> ImageFile::GetImage() {
     return bitmap;
 }
 
+void ImageFile::setData(StreamPtr data) {
+    data_ = std::move(data);
+    if (format_ == 0 || !data_)
+        return;
+    const SharedBytes bytes = data_->Contents();
+    const int now = bytes ? SniffFormat(bytes->data(), bytes->size()) : 0;
+    if (now != 0 && now != format_) {
+        format_ = now;
+        name_.replace_extension(OutputFormatExtension(now));
+    }
+}
+
 bool ImageFile::Encode(int format, std::unique_ptr<Bitmap> bitmap) {
     const EncoderTable& table = Encoders();
-    if (!bitmap || format <= 0 || format >= kOutputFormatCount || !table.hasEncoder[format])
+    if (!bitmap || format <= 0 || format >= kImageFormatCount || !table.hasEncoder[format])
         return false;
+    if (format == format_ && !vipsbridge::EncoderAvailable(format)) {
+        // A picture is never lost for want of an encoder: the result is written as JPEG.
+        DebugLog(L"  No %s encoder on this system: '%s' is written as JPEG.",
+                 OutputFormatName(format), PathText(name_).c_str());
+        format = FormatJpeg;
+        format_ = FormatJpeg;
+        name_.replace_extension(OutputFormatExtension(FormatJpeg));
+    }
     Bytes out;
     if (!bitmap->EncodeTo(format, &out)) {
         encodeStatus_ = bitmap->LastStatus();
@@ -253,12 +281,11 @@ int CheckInputFile(const fs::path& path) {
     if (!stream)
         return 2;
     auto bitmap = Bitmap::FromData(stream->Contents());
-    if (!bitmap->IsValid())
-        return 2;
+    // An image sequence counts as animated even when it holds no still picture to show.
     for (const FrameDimension& d : bitmap->FrameDimensions())
         if (d.count > 1)
             return 3;
-    return 0;
+    return bitmap->IsValid() ? 0 : 2;
 }
 
 } // namespace rx

@@ -30,8 +30,10 @@ public:
     std::int64_t modified() const { return modified_; }
     const StreamPtr& data() const { return data_; }
     // Replaces the bytes (releasing the previous stream). Operations that produce new bytes of
-    // the same format (rescale, optimise) use this.
-    void setData(StreamPtr data) { data_ = std::move(data); }
+    // the same format (rescale, optimise) use this. When the new bytes are in another format (a
+    // HEIC result written as JPEG for want of an HEVC encoder), the format and the name's
+    // extension follow them.
+    void setData(StreamPtr data);
 
     // Why a step that needed the file's pixels could not have them (damaged, truncated or
     // unknown data); empty otherwise. The first reason is kept. A failed file is not saved.
@@ -44,7 +46,10 @@ public:
     // Decodes the current bytes (header now, pixels on first use). Identifies the format when it
     // was 0. Always returns a bitmap; an undecodable one is invalid.
     std::unique_ptr<Bitmap> GetImage();
-    // Encodes the bitmap in the format (1 to 5) and makes it the data. Consumes the bitmap.
+    // Encodes the bitmap in the format (1 to 8) and makes it the data. Consumes the bitmap.
+    // Re-encoding in the record's own format when its encoder is missing (HEIC without HEVC,
+    // AVIF without AV1) writes JPEG instead, with the format and extension changed and a log
+    // line saying why.
     bool Encode(int format, std::unique_ptr<Bitmap> bitmap);
     // Re-encodes the bitmap in the record's own format. Consumes the bitmap.
     bool SetImage(std::unique_ptr<Bitmap> bitmap);

@@ -11,6 +11,8 @@
 #include <vips/vips8>
 
 #include "engine/DebugLog.h"
+#include "engine/IsoBmff.h"
+#include "engine/OutputFormat.h"
 
 namespace rx {
 namespace {
@@ -34,7 +36,7 @@ void EnsureImagingStarted() {
     std::call_once(once, [] {
         if (VIPS_INIT("rexmill") != 0)
             vips_error_clear();
-        // Only the five formats' loaders run; anything that could reach scripts, external
+        // Only the formats' own loaders run; anything that could reach scripts, external
         // programs or vector formats is blocked, even if a caller asked for it by name.
         g_log_set_handler("VIPS",
                           static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
@@ -64,7 +66,9 @@ int SniffFormat(const std::uint8_t* d, size_t n) {
         return 4;
     if (n >= 4 && (std::memcmp(d, "II*\0", 4) == 0 || std::memcmp(d, "MM\0*", 4) == 0))
         return 5;
-    return 0;
+    if (n >= 16 && std::memcmp(d, "RIFF", 4) == 0 && std::memcmp(d + 8, "WEBP", 4) == 0)
+        return FormatWebp;
+    return isobmff::ReadBrands(d, n).format;
 }
 
 std::uint64_t PixelDecodeCount() {

@@ -1,6 +1,6 @@
 // The imaging platform: which formats are read, how they are recognised, and the process-wide
 // set-up of the codec library. Decoding always goes by content, never by file name, and only
-// through the five formats' own codecs (no general-purpose loader).
+// through each format's own codec (no general-purpose loader).
 #pragma once
 
 #include <cstddef>
@@ -12,10 +12,12 @@ namespace rx {
 constexpr std::uint64_t kMaxFramePixels = 300'000'000;
 
 // Starts the codec library once per process (thread-safe, idempotent) and blocks every loader
-// except the five formats' own. Called by every entry point that decodes or encodes.
+// that is not one of the formats' own (the untrusted ones, JPEG XL among them). Called by every
+// entry point that decodes or encodes.
 void EnsureImagingStarted();
 
-// The format (OutputFormat index) that the leading bytes announce; 0 when none of the five.
+// The format (OutputFormat index) that the leading bytes announce: the signatures of JPEG, PNG,
+// BMP, GIF, TIFF and WebP (RIFF....WEBP), and the `ftyp` brands of HEIC and AVIF; 0 for none.
 int SniffFormat(const std::uint8_t* data, size_t size);
 
 // Counts full pixel decodes made by this process (tests use it to show header-only reads).

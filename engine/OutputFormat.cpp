@@ -3,14 +3,15 @@
 namespace rx {
 
 const wchar_t* OutputFormatName(int index) {
-    static const wchar_t* const names[] = {L"Don't change", L"JPEG", L"PNG",
-                                           L"BMP",          L"GIF",  L"TIFF"};
-    return index >= 0 && index < kOutputFormatCount ? names[index] : L"";
+    static const wchar_t* const names[] = {L"Don't change", L"JPEG", L"PNG",  L"BMP", L"GIF",
+                                           L"TIFF",         L"WebP", L"AVIF", L"HEIC"};
+    return index >= 0 && index < kImageFormatCount ? names[index] : L"";
 }
 
 const char* OutputFormatExtension(int index) {
-    static const char* const ext[] = {"", ".jpeg", ".png", ".bmp", ".gif", ".tiff"};
-    return index >= 0 && index < kOutputFormatCount ? ext[index] : "";
+    static const char* const ext[] = {"",      ".jpeg", ".png",  ".bmp", ".gif",
+                                      ".tiff", ".webp", ".avif", ".heic"};
+    return index >= 0 && index < kImageFormatCount ? ext[index] : "";
 }
 
 } // namespace rx

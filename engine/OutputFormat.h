@@ -1,22 +1,31 @@
-// The five image formats the program reads and writes, by their index in the format list.
+// The image formats the program reads and writes, by their index in the format list. Indexes 0
+// to 5 are the format list's first entries and keep their meaning in stored settings and presets.
 #pragma once
 
 namespace rx {
 
 enum OutputFormat : int {
-    FormatDontChange = 0, // for a record: not known yet, or none of the five
+    FormatDontChange = 0, // for a record: not known yet, or none of the formats below
     FormatJpeg = 1,
     FormatPng = 2,
     FormatBmp = 3,
     FormatGif = 4,
     FormatTiff = 5,
+    FormatWebp = 6,
+    FormatAvif = 7,
+    // Read, and written again in its own format, but never a conversion target.
+    FormatHeic = 8,
 };
 
+// Entries of the format list (0 to 5).
 constexpr int kOutputFormatCount = 6;
+// Every format a record can have (0 to 8).
+constexpr int kImageFormatCount = 9;
 
-// "Don't change", "JPEG", "PNG", "BMP", "GIF", "TIFF".
+// "Don't change", "JPEG", "PNG", "BMP", "GIF", "TIFF", "WebP", "AVIF", "HEIC".
 const wchar_t* OutputFormatName(int index);
-// ".jpeg", ".png", ".bmp", ".gif", ".tiff"; empty for 0 and out-of-range indexes.
+// ".jpeg", ".png", ".bmp", ".gif", ".tiff", ".webp", ".avif", ".heic"; empty for 0 and
+// out-of-range indexes.
 const char* OutputFormatExtension(int index);
 
 } // namespace rx

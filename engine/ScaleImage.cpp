@@ -11,6 +11,7 @@
 #include "engine/DebugLog.h"
 #include "engine/Imaging.h"
 #include "engine/JpegCheck.h"
+#include "engine/OutputFormat.h"
 #include "engine/TiffMetadata.h"
 #include "engine/TiffPalette.h"
 #include "engine/TiffReader.h"
@@ -34,6 +35,36 @@ int JpegShrink(int sourceW, int sourceH, int targetW, int targetH) {
         if (factor >= shrink)
             return shrink;
     return 1;
+}
+
+// The WebP decoder averages while it decodes, by any integer factor: the whole part of the
+// reduction is done there, the rest by the final resampling.
+int WebpShrink(int sourceW, int sourceH, int targetW, int targetH) {
+    const double factor = std::min(double(sourceW) / targetW, double(sourceH) / targetH);
+    return factor >= 2 ? static_cast<int>(std::min(factor, 64.0)) : 1;
+}
+
+bool IsHeif(int format) {
+    return format == FormatAvif || format == FormatHeic;
+}
+
+// HEIC and AVIF in their own container when their encoder is there; otherwise JPEG, so that a
+// picture is never lost for want of an encoder.
+Bytes SaveHeif(const VImage& image, int format) {
+    if (vipsbridge::EncoderAvailable(format))
+        return vipsbridge::Save(image, format);
+    DebugLog(L"  No %s encoder on this system: the result is written as JPEG.",
+             OutputFormatName(format));
+    VImage flat = image;
+    if (flat.format() == VIPS_FORMAT_USHORT)
+        flat = (flat >> 8)
+                   .cast(VIPS_FORMAT_UCHAR)
+                   .copy(vips::VImage::option()->set("interpretation",
+                                                     flat.bands() >= 3 ? VIPS_INTERPRETATION_sRGB
+                                                                       : VIPS_INTERPRETATION_B_W));
+    if (flat.has_alpha())
+        flat = flat.flatten(VImage::option()->set("background", std::vector<double>{255.0}));
+    return vipsbridge::Save(flat, FormatJpeg);
 }
 
 // Resamples to exactly w x h. Downscaling is a box shrink by the integer part of the factor
@@ -165,7 +196,9 @@ Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height)
     const int storedW = turned ? height : width;
     const int storedH = turned ? width : height;
 
-    const int shrink = format == 1 ? JpegShrink(sourceW, sourceH, storedW, storedH) : 1;
+    const int shrink = format == 1            ? JpegShrink(sourceW, sourceH, storedW, storedH)
+                       : format == FormatWebp ? WebpShrink(sourceW, sourceH, storedW, storedH)
+                                              : 1;
     const VImage in = vipsbridge::LoadHeader(bytes, format, pages > 1 ? -1 : 1, pages == 1, shrink);
     const int loadedPageH = pages > 1 ? vips_image_get_page_height(in.get_image()) : in.height();
     if (pages > 1 && loadedPageH * pages != in.height())
@@ -194,6 +227,8 @@ Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height)
         }
     if (format == 5)
         return SaveTiff(out, TiffGreyBits(*bytes));
+    if (IsHeif(format))
+        return SaveHeif(out, format);
     return vipsbridge::Save(out, format);
 }
 
@@ -258,8 +293,9 @@ StreamPtr ScaleImageStream(const StreamPtr& source, int width, int height) {
         Bytes out = format == 3 ? ScaleBmp(bytes, width, height)
                                 : ScaleWithVips(bytes, format, width, height);
         StreamPtr result = NewMemoryStream(std::move(out));
-        if (format == 1)
-            RememberSoundJpeg(result->Contents()); // just written by our encoder
+        const SharedBytes written = result->Contents();
+        if (SniffFormat(written->data(), written->size()) == FormatJpeg)
+            RememberSoundJpeg(written); // just written by our encoder
         return result;
     } catch (const vips::VError& e) {
         DebugLog(L"  Rescaling failed: %S", e.what());

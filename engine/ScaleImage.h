@@ -16,10 +16,11 @@ int RoundPixels(double x);
 QSize FitInside(double W, double H, double maxW, double maxH);
 
 // The same image re-encoded at width x height (the upright size, as the user sees it) in the
-// source's own container: JPEG stays JPEG, PNG stays PNG, and so on. Every page or frame is
-// scaled; bit depth, channels, grey, alpha and palette are kept, and so are EXIF (with its pixel
-// dimensions updated and orientation 1, the pixels being stored upright), XMP, IPTC and the ICC
-// profile where the container carries them. Each format's encoder runs with its defaults.
+// source's own container: JPEG stays JPEG, PNG stays PNG, and so on (a HEIC or AVIF source
+// becomes JPEG only when its encoder is missing on this system, and the log says so). Every page or
+// frame is scaled; bit depth, channels, grey, alpha and palette are kept, and so are EXIF (with its
+// pixel dimensions updated and orientation 1, the pixels being stored upright), XMP, IPTC and the
+// ICC profile where the container carries them. Each format's encoder runs with its defaults.
 // Downscaling averages every source pixel (box shrink, then a Lanczos-3 reduction); enlarging
 // interpolates smoothly. Returns a new memory stream, or null on any failure (the source is not
 // touched). Thread-safe; reads the source through Contents(), so its position does not matter.

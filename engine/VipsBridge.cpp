@@ -1,11 +1,15 @@
 #include "engine/VipsBridge.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include <boost/thread/thread.hpp>
 
+#include "engine/DebugLog.h"
 #include "engine/Imaging.h"
+#include "engine/OutputFormat.h"
 #include "engine/TiffMetadata.h"
 
 namespace rx::vipsbridge {
@@ -21,6 +25,11 @@ const char* LoaderName(int format) {
         return "gifload_buffer";
     case 5:
         return "tiffload_buffer";
+    case FormatWebp:
+        return "webpload_buffer";
+    case FormatAvif:
+    case FormatHeic:
+        return "heifload_buffer";
     default:
         return nullptr;
     }
@@ -36,9 +45,42 @@ const char* SaverName(int format) {
         return "gifsave_buffer";
     case 5:
         return "tiffsave_buffer";
+    case FormatWebp:
+        return "webpsave_buffer";
+    case FormatAvif:
+    case FormatHeic:
+        return "heifsave_buffer";
     default:
         return nullptr;
     }
+}
+
+bool IsHeif(int format) {
+    return format == FormatAvif || format == FormatHeic;
+}
+
+bool IsXmp(const void* data, size_t size) {
+    static const char kTag[] = "<x:xmpmeta";
+    const char* text = static_cast<const char*>(data);
+    return std::search(text, text + size, kTag, kTag + sizeof kTag - 1) != text + size;
+}
+
+// The HEIF loader keeps an XMP packet under its item type ("heif-mime-N") unless it starts with
+// the meta element; the packet becomes the XMP block that every saver writes.
+void AdoptHeifXmp(VipsImage* image) {
+    if (vips_image_get_typeof(image, VIPS_META_XMP_NAME))
+        return;
+    char** names = vips_image_get_fields(image);
+    for (char** n = names; n && *n; ++n) {
+        const void* data = nullptr;
+        size_t size = 0;
+        if (std::strncmp(*n, "heif-mime-", 10) == 0 &&
+            vips_image_get_blob(image, *n, &data, &size) == 0 && data && IsXmp(data, size)) {
+            vips_image_set_blob_copy(image, VIPS_META_XMP_NAME, data, size);
+            break;
+        }
+    }
+    g_strfreev(names);
 }
 
 void ReleaseBytes(gpointer p) {
@@ -88,10 +130,12 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
             ->set("out", &out)
             ->set("fail_on", VIPS_FAIL_ON_ERROR)
             ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
-    if (format == 4 || format == 5)
+    if (format == 4 || format == 5 || format == FormatWebp || IsHeif(format))
         options->set("n", pages);
     if (format == 1 && shrink > 1)
         options->set("shrink", shrink);
+    if (format == FormatWebp && shrink > 1)
+        options->set("scale", 1.0 / shrink);
     try {
         vips::VImage::call(loader, options);
     } catch (...) {
@@ -101,6 +145,8 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
     vips_area_unref(VIPS_AREA(blob));
     g_object_set_data_full(G_OBJECT(out.get_image()), "rx-bytes", new SharedBytes(bytes),
                            ReleaseBytes);
+    if (IsHeif(format))
+        AdoptHeifXmp(out.get_image());
     // The TIFF loader leaves make, model, dates and the EXIF and GPS directories behind: they
     // travel as an EXIF block like those of the other formats.
     if (format == 5 && !vips_image_get_typeof(out.get_image(), VIPS_META_EXIF_NAME)) {
@@ -282,6 +328,17 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     vips::VImage in = image;
     if (!options)
         options = vips::VImage::option();
+    if (IsHeif(format)) {
+        options->set("compression", format == FormatAvif ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
+                                                         : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
+        // More than 8 bits a sample are written with the depth the source had (10 or 12).
+        int bits = 0;
+        if (in.format() == VIPS_FORMAT_USHORT &&
+            vips_image_get_typeof(in.get_image(), "heif-bitdepth") &&
+            vips_image_get_int(in.get_image(), "heif-bitdepth", &bits) == 0 && bits > 8 &&
+            bits <= 16)
+            options->set("bitdepth", bits);
+    }
     {
         const KillOnInterrupt kill(in);
         vips::VImage::call(saver, options->set("in", in)->set("buffer", &blob));
@@ -302,6 +359,28 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
                                     std::uint32_t(in.width()), std::uint32_t(FrameHeight(in)));
     }
     return out;
+}
+
+bool EncoderAvailable(int format) {
+    if (!IsHeif(format)) // BMP is written by Qt, the others by codecs libvips is linked with
+        return format > 0 && format < kImageFormatCount;
+    // libheif finds its encoders (x265, aom) at run time: one tiny encode tells.
+    static bool available[kImageFormatCount] = {};
+    static std::once_flag once[kImageFormatCount];
+    std::call_once(once[format], [format] {
+        EnsureImagingStarted();
+        try {
+            const vips::VImage probe =
+                vips::VImage::black(16, 16, vips::VImage::option()->set("bands", 3))
+                    .cast(VIPS_FORMAT_UCHAR)
+                    .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+            available[format] = !Save(probe, format).empty();
+        } catch (const vips::VError& e) {
+            DebugLog(L"No %s encoder: %S", OutputFormatName(format), e.what());
+            vips_error_clear();
+        }
+    });
+    return available[format];
 }
 
 } // namespace rx::vipsbridge

@@ -1,5 +1,5 @@
-// The thin layer between encoded bytes, libvips images and QImage. Only the five formats' own
-// loaders and savers are called, each by name; bytes are referenced, not copied.
+// The thin layer between encoded bytes, libvips images and QImage. Only each format's own
+// loader and saver are called, each by name; bytes are referenced, not copied.
 #pragma once
 
 #include <optional>
@@ -11,11 +11,13 @@
 
 namespace rx::vipsbridge {
 
-// Header-only load of one frame by the format's own loader (format 1, 2, 4 or 5; BMP is not a
+// Header-only load of one frame by the format's own loader (any format but BMP, which is not a
 // libvips format here). The image keeps the bytes alive. Pixels are decoded on first access;
 // a damaged file then raises vips::VError. Throws vips::VError when the header is unreadable.
 // `pages` = -1 loads every page or frame (for rescaling multi-page files), 1 the first only.
-// `shrink` (JPEG only) decodes at 1/2, 1/4 or 1/8 of the size in the DCT domain.
+// `shrink` decodes JPEG at 1/2, 1/4 or 1/8 of the size in the DCT domain, and WebP at 1/shrink
+// of the size by the WebP decoder's own averaging rescaler. An XMP packet of a HEIF file is
+// offered as the image's XMP block, as the other loaders do.
 vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages = 1,
                         bool sequential = false, int shrink = 1);
 
@@ -45,8 +47,13 @@ QImage ToQImage(const vips::VImage& displayable);
 // needed). The QImage must outlive the returned image's use.
 vips::VImage FromQImage(const QImage& image, QImage* keepAlive);
 
-// Encodes with the format's own saver and its default settings (1, 2, 4 or 5); `options` may
+// Encodes with the format's own saver and its default settings (any format but BMP; HEIC with
+// HEVC, AVIF with AV1, HEIF samples of more than 8 bits at their source depth); `options` may
 // carry what the source's layout needs kept (e.g. a PNG palette). Throws vips::VError.
 Bytes Save(const vips::VImage& image, int format, vips::VOption* options = nullptr);
+
+// Whether the format (1 to 8) can be written on this system: HEIC and AVIF need libheif's HEVC
+// and AV1 encoders, which are found at run time (probed once per process with a tiny image).
+bool EncoderAvailable(int format);
 
 } // namespace rx::vipsbridge

@@ -306,7 +306,7 @@ TEST(InputTest, ExtensionsAndFileChecks) {
     for (const char* ext : {"JPEG", ".jpeg", "jPeG", "jpg", ".JPG", "png", "bmp", "gif", "tif",
                             "TIFF", "jpe", "jfif", "dib", "rle"})
         EXPECT_TRUE(IsSupportedExtension(ext)) << ext;
-    for (const char* ext : {"", ".", "txt", "svg", "pdf", "..jpg", "webp", "jpeg "})
+    for (const char* ext : {"", ".", "txt", "svg", "pdf", "..jpg", "jxl", "jpeg "})
         EXPECT_FALSE(IsSupportedExtension(ext)) << ext;
 
     rxtest::TempDir dir;

@@ -70,9 +70,15 @@ rx::Bytes MakeImage(int format, const ImageSpec& s) {
         all.insert(all.end(), rest.begin(), rest.end());
         img = vips::VImage::arrayjoin(all, vips::VImage::option()->set("across", 1));
         img.set(VIPS_META_PAGE_HEIGHT, s.height);
-        if (format == 4)
+        if (format == 4 || format == 6)
             img.set("delay", std::vector<int>(size_t(s.pages), 100));
     }
+    if (s.bits > 8) // the 8-bit samples stretched to 16 bits; the saver keeps `bits` of them
+        img = (img.cast(VIPS_FORMAT_USHORT) * 257)
+                  .cast(VIPS_FORMAT_USHORT)
+                  .copy(vips::VImage::option()->set("interpretation",
+                                                    s.bands <= 2 ? VIPS_INTERPRETATION_GREY16
+                                                                 : VIPS_INTERPRETATION_RGB16));
     img = img.copy();
     if (s.orientation)
         img.set(VIPS_META_ORIENTATION, s.orientation);
@@ -80,16 +86,49 @@ rx::Bytes MakeImage(int format, const ImageSpec& s) {
         img.set("exif-ifd0-DateTime", s.dateTime.c_str());
     if (!s.model.empty())
         img.set("exif-ifd0-Model", s.model.c_str());
-    static const char* const savers[] = {"", "jpegsave_buffer", "pngsave_buffer",
-                                         "", "gifsave_buffer",  "tiffsave_buffer"};
+    if (!s.xmp.empty())
+        vips_image_set_blob_copy(img.get_image(), VIPS_META_XMP_NAME, s.xmp.data(), s.xmp.size());
+    if (s.icc) {
+        VipsBlob* profile = nullptr;
+        if (vips_profile_load("srgb", &profile, nullptr) != 0 || !profile)
+            throw std::runtime_error("no built-in sRGB profile");
+        size_t length = 0;
+        const void* bytes = vips_blob_get(profile, &length);
+        vips_image_set_blob_copy(img.get_image(), VIPS_META_ICC_NAME, bytes, length);
+        vips_area_unref(VIPS_AREA(profile));
+    }
+    static const char* const savers[] = {"",
+                                         "jpegsave_buffer",
+                                         "pngsave_buffer",
+                                         "",
+                                         "gifsave_buffer",
+                                         "tiffsave_buffer",
+                                         "webpsave_buffer",
+                                         "heifsave_buffer",
+                                         "heifsave_buffer"};
+    vips::VOption* options = vips::VImage::option();
+    if (format == 7)
+        options->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_AV1);
+    if (format == 8)
+        options->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
+    if ((format == 7 || format == 8) && s.bits > 8)
+        options->set("bitdepth", s.bits);
     VipsBlob* blob = nullptr;
-    vips::VImage::call(savers[format],
-                       vips::VImage::option()->set("in", img)->set("buffer", &blob));
+    vips::VImage::call(savers[format], options->set("in", img)->set("buffer", &blob));
     size_t size = 0;
     const auto* data = static_cast<const uint8_t*>(vips_blob_get(blob, &size));
     rx::Bytes out(data, data + size);
     vips_area_unref(VIPS_AREA(blob));
     return out;
+}
+
+bool CanEncode(int format) {
+    try {
+        return !MakeImage(format, {.width = 8, .height = 8}).empty();
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return false;
+    }
 }
 
 void WriteFile(const fs::path& path, const rx::Bytes& bytes) {

@@ -19,12 +19,19 @@ struct ImageSpec {
     int orientation = 0;  // EXIF orientation to store (0: no EXIF orientation)
     std::string dateTime; // EXIF DateTime to store ("" for none)
     std::string model;    // EXIF camera model ("" for none)
-    int pages = 1;        // pages (TIFF) or frames (GIF)
+    int pages = 1;        // pages (TIFF, HEIF) or frames (GIF, WebP)
     bool pattern = true;  // a gradient, not a flat colour
+    std::string xmp;      // an XMP packet to store ("" for none)
+    bool icc = false;     // embed libvips' built-in sRGB profile
+    int bits = 8;         // 10 or 12: HEIF samples of that depth
 };
 
-// Encodes a synthetic image in a format (1 JPEG, 2 PNG, 3 BMP, 4 GIF, 5 TIFF).
+// Encodes a synthetic image in a format (1 JPEG, 2 PNG, 3 BMP, 4 GIF, 5 TIFF, 6 WebP, 7 AVIF,
+// 8 HEIC) with the format's libvips saver.
 rx::Bytes MakeImage(int format, const ImageSpec& spec = {});
+// Whether this system's libvips can write the format (HEIC and AVIF need libheif's encoders);
+// tests of those formats skip when it cannot.
+bool CanEncode(int format);
 // The same as a QImage (RGB888 or with alpha RGBA8888, grey Grayscale8), before encoding.
 QImage MakePixels(const ImageSpec& spec);
 
