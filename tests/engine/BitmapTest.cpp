@@ -74,7 +74,9 @@ TEST(Bitmap, HeaderReadDoesNotDecodePixels) {
     EXPECT_EQ(bmp->Width(), 5640);
     EXPECT_EQ(bmp->Height(), 3172);
     EXPECT_EQ(bmp->RawFormat(), 1);
-    const size_t headerCost = HeapInUse() - before;
+    // libvips' worker threads may free memory of their own meanwhile, so the heap can shrink.
+    const size_t after = HeapInUse();
+    const size_t headerCost = after > before ? after - before : 0;
     EXPECT_LT(headerCost, 4u << 20) << "a header read allocated " << headerCost << " bytes";
     EXPECT_EQ(PixelDecodeCount(), decodes);
     EXPECT_FALSE(bmp->PixelsDecoded());
