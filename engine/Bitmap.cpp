@@ -55,8 +55,7 @@ std::unique_ptr<Bitmap> Bitmap::FromData(SharedBytes data) {
     }
     // A HEIF image sequence is told by its brands and counted in its tracks, whether or not the
     // file also holds a still picture that libheif can show.
-    if ((format == FormatHeic || format == FormatAvif) &&
-        isobmff::ReadBrands(data->data(), data->size()).sequence)
+    if (IsHeifFormat(format) && isobmff::ReadBrands(data->data(), data->size()).sequence)
         bmp->frames_ =
             std::max<int>(1, int(std::min<std::uint32_t>(
                                  isobmff::SequenceFrames(data->data(), data->size()), 1u << 30)));

@@ -22,6 +22,11 @@ constexpr int kOutputFormatCount = 6;
 // Every format a record can have (0 to 8).
 constexpr int kImageFormatCount = 9;
 
+// AVIF and HEIC: the two formats of the HEIF container, read and written through libheif.
+constexpr bool IsHeifFormat(int format) {
+    return format == FormatAvif || format == FormatHeic;
+}
+
 // "Don't change", "JPEG", "PNG", "BMP", "GIF", "TIFF", "WebP", "AVIF", "HEIC".
 const wchar_t* OutputFormatName(int index);
 // ".jpeg", ".png", ".bmp", ".gif", ".tiff", ".webp", ".avif", ".heic"; empty for 0 and

@@ -44,10 +44,6 @@ int WebpShrink(int sourceW, int sourceH, int targetW, int targetH) {
     return factor >= 2 ? static_cast<int>(std::min(factor, 64.0)) : 1;
 }
 
-bool IsHeif(int format) {
-    return format == FormatAvif || format == FormatHeic;
-}
-
 // HEIC and AVIF in their own container when their encoder is there; otherwise JPEG, so that a
 // picture is never lost for want of an encoder.
 Bytes SaveHeif(const VImage& image, int format) {
@@ -227,7 +223,7 @@ Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height)
         }
     if (format == 5)
         return SaveTiff(out, TiffGreyBits(*bytes));
-    if (IsHeif(format))
+    if (IsHeifFormat(format))
         return SaveHeif(out, format);
     return vipsbridge::Save(out, format);
 }

@@ -55,10 +55,6 @@ const char* SaverName(int format) {
     }
 }
 
-bool IsHeif(int format) {
-    return format == FormatAvif || format == FormatHeic;
-}
-
 bool IsXmp(const void* data, size_t size) {
     static const char kTag[] = "<x:xmpmeta";
     const char* text = static_cast<const char*>(data);
@@ -130,7 +126,7 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
             ->set("out", &out)
             ->set("fail_on", VIPS_FAIL_ON_ERROR)
             ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
-    if (format == 4 || format == 5 || format == FormatWebp || IsHeif(format))
+    if (format == 4 || format == 5 || format == FormatWebp || IsHeifFormat(format))
         options->set("n", pages);
     if (format == 1 && shrink > 1)
         options->set("shrink", shrink);
@@ -145,7 +141,7 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
     vips_area_unref(VIPS_AREA(blob));
     g_object_set_data_full(G_OBJECT(out.get_image()), "rx-bytes", new SharedBytes(bytes),
                            ReleaseBytes);
-    if (IsHeif(format))
+    if (IsHeifFormat(format))
         AdoptHeifXmp(out.get_image());
     // The TIFF loader leaves make, model, dates and the EXIF and GPS directories behind: they
     // travel as an EXIF block like those of the other formats.
@@ -328,7 +324,7 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     vips::VImage in = image;
     if (!options)
         options = vips::VImage::option();
-    if (IsHeif(format)) {
+    if (IsHeifFormat(format)) {
         options->set("compression", format == FormatAvif ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
                                                          : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
         // More than 8 bits a sample are written with the depth the source had (10 or 12).
@@ -362,7 +358,7 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
 }
 
 bool EncoderAvailable(int format) {
-    if (!IsHeif(format)) // BMP is written by Qt, the others by codecs libvips is linked with
+    if (!IsHeifFormat(format)) // BMP is written by Qt, the others by codecs libvips is linked with
         return format > 0 && format < kImageFormatCount;
     // libheif finds its encoders (x265, aom) at run time: one tiny encode tells.
     static bool available[kImageFormatCount] = {};
