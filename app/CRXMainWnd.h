@@ -120,6 +120,7 @@ private:
     PreviewFiles PreviewFileList() override;
     OperationSnapshot PreviewOperations() override;
     WatermarkOp* PreviewWatermark() override;
+    CImageCheckbox* PreviewLock() override;
     void PreviewClosed() override;
     void PreviewRestored() override;
     bool AddPath(const QString& path);

@@ -46,6 +46,10 @@ WatermarkOp* CRXMainWnd::PreviewWatermark() {
     return &m_panels.Watermark().Op();
 }
 
+CImageCheckbox* CRXMainWnd::PreviewLock() {
+    return &m_panels.Watermark().PreviewLock();
+}
+
 void CRXMainWnd::PreviewClosed() {
     if (!m_preview)
         return;

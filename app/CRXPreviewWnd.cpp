@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <vector>
+
 #include "ops/WatermarkOp.h"
 #include "settings/SettingsStore.h"
 #include "ui/SkinResources.h"
@@ -109,10 +111,12 @@ QRect CRXPreviewWnd::FitRect(const QRect& window, const QSize& image, const QRec
 }
 
 CRXPreviewWnd::CRXPreviewWnd(SettingsStore& settings, PreviewSource& source,
-                             PreviewRenderer::RenderFunction render)
+                             PreviewRenderer::RenderFunction render, RenderPriority priority)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), settings_(settings), source_(source),
+      spinner_(std::make_unique<QtPreviewTimer>()),
       renderer_(std::make_unique<PreviewRenderer>(
-          [this](const PreviewResult& result) { OnRendered(result); }, std::move(render))) {
+          [this](const PreviewResult& result) { OnRendered(result); }, std::move(render),
+          priority)) {
     setWindowTitle(QStringLiteral("Preview"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -121,10 +125,23 @@ CRXPreviewWnd::CRXPreviewWnd(SettingsStore& settings, PreviewSource& source,
 }
 
 CRXPreviewWnd::~CRXPreviewWnd() {
-    spinner_.stop();
+    spinner_->Stop();
     busy_ = false;
     // The renderer's thread ends before anything its results would reach goes.
     renderer_.reset();
+    // The lock's window goes with this one; the check box stays with its panel.
+    if (lock_) {
+        lock_->disconnect(this);
+        lock_->hide();
+        lock_->setParent(nullptr);
+    }
+}
+
+void CRXPreviewWnd::SetSpinnerTimer(std::unique_ptr<PreviewTimer> timer) {
+    if (!timer)
+        return;
+    spinner_->Stop();
+    spinner_ = std::move(timer);
 }
 
 bool CRXPreviewWnd::Create() {
@@ -135,23 +152,28 @@ bool CRXPreviewWnd::Create() {
     if (!prev_.CreateSimpleImageButton(QString(), this, QPoint(5, 5), QStringLiteral("PREV"), false,
                                        kPrevId) ||
         !next_.CreateSimpleImageButton(QString(), this, QPoint(5 + prev_.width(), 5),
-                                       QStringLiteral("NEXT"), false, kNextId) ||
-        !lock_.CreateImageCheckbox(this, QPoint(5 + prev_.width() + next_.width() + 6, 11),
-                                   QStringLiteral("LOCK"), kLockId) ||
-        !close_.CreateSimpleImageButton(QString(), this, QPoint(0, 10), QStringLiteral("PRCLOSE"),
+                                       QStringLiteral("NEXT"), false, kNextId))
+        return false;
+    lock_ = source_.PreviewLock();
+    if (lock_) {
+        if (!lock_->CreateImageCheckbox(this, QPoint(5 + prev_.width() + next_.width() + 6, 11),
+                                        QStringLiteral("LOCK"), kLockId))
+            return false;
+        lock_->setToolTip(kLockTip);
+        const WatermarkOp* watermark = source_.PreviewWatermark();
+        lock_->setChecked(watermark && watermark->referenceWidth != 0 &&
+                          watermark->referenceHeight != 0);
+        lock_->hide();
+    }
+    if (!close_.CreateSimpleImageButton(QString(), this, QPoint(0, 10), QStringLiteral("PRCLOSE"),
                                         true, kCloseId) ||
         !fit_.CreateSimpleImageButton(QString(), this, QPoint(0, 10), QStringLiteral("PRMIN"), true,
                                       kFitId))
         return false;
-    lock_.setToolTip(kLockTip);
-    const WatermarkOp* watermark = source_.PreviewWatermark();
-    lock_.setChecked(watermark && watermark->referenceWidth != 0 &&
-                     watermark->referenceHeight != 0);
-    lock_.hide();
-    for (CommandButton* b :
-         {static_cast<CommandButton*>(&prev_), static_cast<CommandButton*>(&next_),
-          static_cast<CommandButton*>(&lock_), static_cast<CommandButton*>(&close_),
-          static_cast<CommandButton*>(&fit_)}) {
+    std::vector<CommandButton*> buttons = {&prev_, &next_, &close_, &fit_};
+    if (lock_)
+        buttons.push_back(lock_);
+    for (CommandButton* b : buttons) {
         // The arrow keys belong to the window.
         b->setFocusPolicy(Qt::NoFocus);
         QObject::connect(b, &CommandButton::Command, this, [this](int id) { OnCommand(id); });
@@ -183,15 +205,18 @@ void CRXPreviewWnd::Refresh() {
 }
 
 void CRXPreviewWnd::Post(PreviewStep step) {
+    if (!renderer_)
+        return;
     PreviewFiles files = source_.PreviewFileList();
     if (!files || files->empty())
         return;
-    spinner_.start(spinnerPeriod_, this);
+    spinner_->Start(kSpinnerTimerId, kSpinnerPeriodMs, [this](int id) { OnTimer(id); });
     renderer_->Request(step, std::move(files), source_.PreviewOperations(), VirtualScreenSize());
 }
 
 void CRXPreviewWnd::UpdateLockVisibility(bool visible) {
-    lock_.setVisible(visible);
+    if (lock_)
+        lock_->setVisible(visible);
 }
 
 void CRXPreviewWnd::OnCommand(int id) {
@@ -204,7 +229,7 @@ void CRXPreviewWnd::OnCommand(int id) {
         break;
     case kLockId:
         if (WatermarkOp* watermark = source_.PreviewWatermark()) {
-            const bool locked = lock_.isChecked();
+            const bool locked = lock_ && lock_->isChecked();
             watermark->referenceWidth = locked ? imageWidth_ : 0;
             watermark->referenceHeight = locked ? imageHeight_ : 0;
         }
@@ -230,7 +255,10 @@ void CRXPreviewWnd::OnCommand(int id) {
 }
 
 void CRXPreviewWnd::OnRendered(const PreviewResult& result) {
-    spinner_.stop();
+    ++deliveries_;
+    if (closed_)
+        return;
+    spinner_->Stop();
     imageWidth_ = result.width;
     imageHeight_ = result.height;
     index_ = result.index;
@@ -242,11 +270,9 @@ void CRXPreviewWnd::OnRendered(const PreviewResult& result) {
     update();
 }
 
-void CRXPreviewWnd::timerEvent(QTimerEvent* e) {
-    if (e->timerId() != spinner_.timerId()) {
-        QWidget::timerEvent(e);
+void CRXPreviewWnd::OnTimer(int id) {
+    if (id != kSpinnerTimerId)
         return;
-    }
     if (busy_) {
         angle_ += 30;
     } else {
@@ -277,7 +303,8 @@ void CRXPreviewWnd::LayoutTitle() {
     fit_.move(cx - close_.width() - fit_.width() - 15, i + 10);
     prev_.move(i + 5, i + 5);
     next_.move(i + 5 + prev_.width(), i + 5);
-    lock_.move(i + 5 + prev_.width() + next_.width() + 6, i + 11);
+    if (lock_)
+        lock_->move(i + 5 + prev_.width() + next_.width() + 6, i + 11);
 }
 
 void CRXPreviewWnd::UpdateRegion() {
@@ -414,8 +441,11 @@ void CRXPreviewWnd::closeEvent(QCloseEvent* e) {
     if (!closed_) {
         closed_ = true;
         StorePlacement();
-        spinner_.stop();
+        spinner_->Stop();
         busy_ = false;
+        // Waits for a running render to reach its next interruption point; what it would have
+        // delivered is dropped with the renderer.
+        renderer_.reset();
         source_.PreviewClosed();
     }
     e->accept();

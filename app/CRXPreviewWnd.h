@@ -10,17 +10,20 @@
 //   files added:                         p->Refresh();
 //   lock visibility (files, Watermark):  p->UpdateLockVisibility(files > 1 && watermarkOn);
 //   close (toggle off, leaving FilesAdded, main window closing):  p->close();
-// Closing stores the placement and calls source.PreviewClosed(), where the main window
-// unchecks its toggle and deletes the window (deleteLater).
+// Closing stores the placement, stops the renderer (no result reaches a closed window) and
+// calls source.PreviewClosed(), where the main window unchecks its toggle and deletes the
+// window (deleteLater). The proportions lock belongs to the Watermark panel: the window makes
+// it its child while it exists and hands it back when it goes.
 #pragma once
 
-#include <QBasicTimer>
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
 
 #include "app/PreviewRenderer.h"
+#include "app/PreviewTimer.h"
 #include "ui/CImageCheckbox.h"
 #include "ui/CSimpleImageButton.h"
 
@@ -40,6 +43,9 @@ public:
     virtual OperationSnapshot PreviewOperations() = 0;
     // The Watermark panel's record, whose reference size the proportions lock sets (may be null).
     virtual WatermarkOp* PreviewWatermark() = 0;
+    // The Watermark panel's proportions lock, which the window creates as its child and gives
+    // back (unparented, hidden) when it goes; null for a window without the lock.
+    virtual CImageCheckbox* PreviewLock() { return nullptr; }
     // The window was closed by its own button or otherwise.
     virtual void PreviewClosed() {}
     // The window was restored or maximized (the main window shows itself again if minimized).
@@ -53,7 +59,7 @@ public:
     static constexpr int kLockId = 1302;
     static constexpr int kFitId = 1303;
     static constexpr int kCloseId = 1304;
-    static constexpr int kSpinnerTimerId = 2245; // the busy spinner, every 100 ms
+    static constexpr int kSpinnerTimerId = 2245; // the busy spinner's timer, every 100 ms
     static constexpr int kSpinnerPeriodMs = 100;
     static constexpr int kTitleHeight = 32;
     static constexpr int kBorder = 5;
@@ -82,7 +88,8 @@ public:
 
     // render: how a file is rendered (tests replace the loading and processing of the job).
     CRXPreviewWnd(SettingsStore& settings, PreviewSource& source,
-                  PreviewRenderer::RenderFunction render = &PreviewRenderer::RenderFile);
+                  PreviewRenderer::RenderFunction render = &PreviewRenderer::RenderFile,
+                  RenderPriority priority = RenderPriority::Lowest);
     ~CRXPreviewWnd() override;
 
     // Loads the skin images and creates the title controls, places the window (the stored
@@ -97,11 +104,15 @@ public:
     void UpdateLockVisibility(bool visible);
     // Every command of the title controls.
     void OnCommand(int id);
+    // A tick of a timer of the window; kSpinnerTimerId turns the spinner, other ids are ignored.
+    void OnTimer(int id);
+    // Replaces the spinner's Qt timer (tests drive one with a clock of their own). Before Create.
+    void SetSpinnerTimer(std::unique_ptr<PreviewTimer> timer);
 
     // Read access for the main window and the tests.
     bool IsBusy() const { return busy_; }
     int SpinnerAngle() const { return angle_; }
-    int SpinnerTimer() const { return spinner_.timerId(); }
+    bool SpinnerRunning() const { return spinner_->IsActive(); }
     // "2 of 3" and "4000 x 3000" (empty without a result) as the band shows them.
     QString CounterText() const;
     QString SizeText() const;
@@ -109,19 +120,19 @@ public:
     const QImage& ShownImage() const { return shown_; }
     // How often the shown image was scaled for the window (once per result and size).
     int ScaleCount() const { return scaleCount_; }
+    // Results that reached the window (closing stops the renderer, so none come after it).
+    int Deliveries() const { return deliveries_; }
     CSimpleImageButton& PrevButton() { return prev_; }
     CSimpleImageButton& NextButton() { return next_; }
-    CImageCheckbox& ProportionsLock() { return lock_; }
-    PreviewRenderer& Renderer() { return *renderer_; }
-    // Tests drive the spinner with timer events of their own: a long period keeps the real
-    // timer quiet.
-    void SetSpinnerPeriod(int ms) { spinnerPeriod_ = ms; }
+    // The proportions lock while the window holds it (null without one).
+    CImageCheckbox* ProportionsLock() const { return lock_; }
+    // The renderer; null once the window was closed.
+    PreviewRenderer* Renderer() { return renderer_.get(); }
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void changeEvent(QEvent*) override;
-    void timerEvent(QTimerEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
@@ -144,15 +155,15 @@ private:
     QImage scaled_; // shown_ scaled for the window's box
     QSize scaledFor_;
     int scaleCount_ = 0;
+    int deliveries_ = 0;
     int imageWidth_ = 0, imageHeight_ = 0;
     int index_ = 0, count_ = 0;
     CSimpleImageButton close_, fit_, next_, prev_;
-    CImageCheckbox lock_;
+    QPointer<CImageCheckbox> lock_; // the Watermark panel's
     QImage title_, spinnerImage_;
     bool busy_ = false;
     int angle_ = 0;
-    QBasicTimer spinner_;
-    int spinnerPeriod_ = kSpinnerPeriodMs;
+    std::unique_ptr<PreviewTimer> spinner_;
     bool closed_ = false;
     // Last: its thread stops before the members its results reach.
     std::unique_ptr<PreviewRenderer> renderer_;

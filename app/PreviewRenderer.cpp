@@ -27,8 +27,9 @@ QSize PreviewRenderer::ScreenSize(int width, int height, const QSize& screen) {
     return QSize(std::max(1, RoundPixels(w)), std::max(1, RoundPixels(h)));
 }
 
-PreviewRenderer::PreviewRenderer(ResultHandler onRendered, RenderFunction render, QObject* parent)
-    : QObject(parent), onRendered_(std::move(onRendered)), render_(std::move(render)) {}
+PreviewRenderer::PreviewRenderer(ResultHandler onRendered, RenderFunction render,
+                                 RenderPriority priority)
+    : onRendered_(std::move(onRendered)), render_(std::move(render)), thread_(priority) {}
 
 PreviewRenderer::~PreviewRenderer() = default;
 
@@ -36,6 +37,7 @@ bool PreviewRenderer::Request(PreviewStep step, PreviewFiles files, OperationSna
                               QSize screen) {
     if (!files || files->empty())
         return false;
+    ++requested_;
     auto copies = std::make_shared<OperationSnapshot>(std::move(operations));
     thread_.Post([this, step, files = std::move(files), copies = std::move(copies), screen] {
         Render(step, files, *copies, screen);
@@ -84,9 +86,11 @@ void PreviewRenderer::Render(PreviewStep step, const PreviewFiles& files,
         DebugLog(L"Preview: rendering failed\n");
         result = PreviewResult{index, n, 0, 0, {}};
     }
+    ++results_;
     QMetaObject::invokeMethod(
         this,
         [this, result = std::move(result)] {
+            ++delivered_;
             if (onRendered_)
                 onRendered_(result);
         },

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QSize>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -55,7 +56,7 @@ public:
     static QSize ScreenSize(int width, int height, const QSize& screen);
 
     explicit PreviewRenderer(ResultHandler onRendered, RenderFunction render = &RenderFile,
-                             QObject* parent = nullptr);
+                             RenderPriority priority = RenderPriority::Lowest);
     // Stops the renderer thread (a running render ends at its next interruption point);
     // results not yet delivered are dropped.
     ~PreviewRenderer() override;
@@ -67,6 +68,10 @@ public:
 
     // Renders that ran to the end (delivered or not).
     long completed() const { return thread_.completed(); }
+    // Requests posted so far (window's thread).
+    long requested() const { return requested_; }
+    // Window's thread: nothing waits, runs or is on its way to the handler.
+    bool idle() const { return thread_.idle() && delivered_ == results_.load(); }
 
 private:
     void Render(PreviewStep step, const PreviewFiles& files, OperationSnapshot& operations,
@@ -74,6 +79,9 @@ private:
 
     ResultHandler onRendered_;
     RenderFunction render_;
+    long requested_ = 0; // window's thread only
+    long delivered_ = 0; // window's thread only
+    std::atomic<long> results_{0};
     // Renderer thread only: the index into the list, and the copies of the last render, whose
     // caches (the Resize result) the next render takes over, so that a change elsewhere does
     // not rescale the picture again.

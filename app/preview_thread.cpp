@@ -21,7 +21,8 @@ void LowerToIdlePriority() {
 }
 } // namespace
 
-preview_thread::preview_thread() : thread_([this] { Run(); }) {}
+preview_thread::preview_thread(RenderPriority priority)
+    : thread_([this, priority] { Run(priority); }) {}
 
 preview_thread::~preview_thread() {
     thread_.interrupt();
@@ -36,13 +37,19 @@ void preview_thread::Post(Task task) {
     wake_.notify_one();
 }
 
+bool preview_thread::idle() const {
+    boost::lock_guard<boost::mutex> lock(mutex_);
+    return !pending_ && !running_;
+}
+
 long preview_thread::completed() const {
     boost::lock_guard<boost::mutex> lock(mutex_);
     return completed_;
 }
 
-void preview_thread::Run() {
-    LowerToIdlePriority();
+void preview_thread::Run(RenderPriority priority) {
+    if (priority == RenderPriority::Lowest)
+        LowerToIdlePriority();
     try {
         for (;;) {
             Task task;
@@ -52,6 +59,7 @@ void preview_thread::Run() {
                     wake_.wait(lock); // an interruption point
                 task = std::move(pending_);
                 pending_ = nullptr;
+                running_ = true;
             }
             // A failing task ends only itself; the thread goes on with the next one.
             try {
@@ -65,6 +73,7 @@ void preview_thread::Run() {
             }
             boost::lock_guard<boost::mutex> lock(mutex_);
             ++completed_;
+            running_ = false;
         }
     } catch (const boost::thread_interrupted&) {
         // The window is going away.

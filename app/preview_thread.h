@@ -12,12 +12,16 @@
 
 namespace rx {
 
+// The renderer thread's priority: the lowest normal one, or the creating thread's (for tests
+// on a machine whose cores other programs keep busy).
+enum class RenderPriority { Lowest, Inherited };
+
 class preview_thread {
 public:
     using Task = std::function<void()>;
 
     // Starts the thread; it waits for tasks.
-    preview_thread();
+    explicit preview_thread(RenderPriority priority = RenderPriority::Lowest);
     // Drops a waiting task, interrupts a running one at its next interruption point and waits
     // for the thread to end. Tasks must not wait for the destroying thread (deliver results with
     // queued calls), or this would never return.
@@ -30,14 +34,17 @@ public:
 
     // Tasks run so far (for tests and diagnostics).
     long completed() const;
+    // No task is waiting or running.
+    bool idle() const;
 
 private:
-    void Run();
+    void Run(RenderPriority priority);
 
     Task pending_;
     mutable boost::mutex mutex_;
     boost::condition_variable wake_;
     long completed_ = 0;
+    bool running_ = false;
     boost::thread thread_;
 };
 

@@ -1,6 +1,7 @@
 #include "ops/ResizeOp.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "engine/DebugLog.h"
@@ -10,6 +11,8 @@
 
 namespace rx {
 namespace {
+
+std::atomic<std::uint64_t> g_rescales{0};
 
 const wchar_t* const kWidthKey = L"width";
 const wchar_t* const kHeightKey = L"height";
@@ -96,6 +99,10 @@ QSize ResizeOp::targetSize(std::uint32_t W, std::uint32_t H) const {
     return {std::max(limited.width(), 1), std::max(limited.height(), 1)};
 }
 
+std::uint64_t ResizeOp::RescaleCount() {
+    return g_rescales.load(std::memory_order_relaxed);
+}
+
 void ResizeOp::apply(ImageFile& file) {
     DebugLog(L"Resizing ...");
     std::uint32_t W = 0, H = 0;
@@ -128,8 +135,10 @@ void ResizeOp::apply(ImageFile& file) {
         file.name() == cacheName && file.modified() == cacheModified &&
         sourceSize == cacheSourceSize)
         result = NewMemoryStream(cacheStream->Contents()); // same block, own read position
-    else
+    else {
+        g_rescales.fetch_add(1, std::memory_order_relaxed);
         result = ScaleImageStream(file.data(), target.width(), target.height());
+    }
     if (!result)
         file.setFailure("the image cannot be rescaled (damaged or truncated data)");
     else if (result != file.data())

@@ -56,6 +56,10 @@ public:
     void load(const boost::property_tree::wptree& section) override;
     void save(boost::property_tree::wptree& section) const override;
 
+    // Rescales made by apply in this process, job and preview alike (a cached preview result
+    // is not one); tests use it to show that a render took the cached result.
+    static std::uint64_t RescaleCount();
+
     // The result size for an upright source of W x H in the current mode: mode arithmetic,
     // then at most kMaxSide per side (proportions kept) and at least 1.
     QSize targetSize(std::uint32_t W, std::uint32_t H) const;

@@ -57,7 +57,10 @@ const QStringList& CRXWatermarkWnd::StyleNames() {
     return names;
 }
 
-CRXWatermarkWnd::CRXWatermarkWnd() : CRXOperationWnd(m_op) {}
+CRXWatermarkWnd::CRXWatermarkWnd() : CRXOperationWnd(m_op) {
+    // Checkable before any preview window creates it, so that reports can clear it at any time.
+    m_previewLock.setCheckable(true);
+}
 
 QList<int> CRXWatermarkWnd::StylesOf(const QString& family) {
     bool offered[4] = {};
@@ -376,8 +379,7 @@ void CRXWatermarkWnd::OnLockClicked() {
 }
 
 void CRXWatermarkWnd::NotifySettingsChanged(bool refreshPreview) {
-    if (m_previewLock)
-        m_previewLock->setChecked(false);
+    m_previewLock.setChecked(false);
     m_op.referenceWidth = 0;
     m_op.referenceHeight = 0;
     CRXOperationWnd::NotifySettingsChanged(refreshPreview);

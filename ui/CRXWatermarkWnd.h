@@ -4,8 +4,6 @@
 // preview's proportion lock and the record's reference size.
 #pragma once
 
-#include <QPointer>
-
 #include "ops/WatermarkOp.h"
 #include "ui/CImageCheckbox.h"
 #include "ui/CRXOperationWnd.h"
@@ -53,8 +51,10 @@ public:
     // pad's 73-px grid).
     void LoadSettings() override;
 
-    // The preview's "LOCK" check box, unchecked by every report (null when no preview).
-    void SetPreviewLock(CImageCheckbox* lock) { m_previewLock = lock; }
+    // The preview window's proportions lock ("Save watermark proportions"). The object lives
+    // with this panel: an open preview window makes it its child and hands it back when it
+    // goes, so the check survives closing and reopening. Every report unchecks it.
+    CImageCheckbox& PreviewLock() { return m_previewLock; }
 
     WatermarkOp& Op() { return m_op; }
     QComboBox* DateList() const { return m_dateList; }
@@ -97,7 +97,7 @@ private:
     void OnLockClicked();
 
     WatermarkOp m_op;
-    QPointer<CImageCheckbox> m_previewLock;
+    CImageCheckbox m_previewLock;
     QComboBox* m_dateList = nullptr;
     CImagePicker* m_picker = nullptr;
     QLabel* m_widthLabel = nullptr;

@@ -67,7 +67,7 @@ public:
 
 // Seconds until the window holds a result of a render after the given count.
 double WaitForResult(CRXPreviewWnd& window, long done, const QElapsedTimer& clock) {
-    while (window.Renderer().completed() <= done || window.SpinnerTimer() > 0) {
+    while (window.Renderer()->completed() <= done || window.SpinnerRunning()) {
         QCoreApplication::processEvents();
         QThread::msleep(2);
     }
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
         firstCpu.push_back(CpuSeconds() - cpu);
         for (int move = 0; move < 3; ++move) {
             source.watermark.positionX = 0.2f + 0.2f * float(move);
-            const long done = window.Renderer().completed();
+            const long done = window.Renderer()->completed();
             clock.restart();
             cpu = CpuSeconds();
             window.Post(PreviewStep::Current);

@@ -1,19 +1,22 @@
-// The preview window offscreen: placement, stepping, the spinner driven by timer events, the
-// size label, the display scaling, the lock, fitting, hit-testing and open/close rounds.
+// The preview window offscreen: placement, stepping, the spinner on a clock of the test's, the
+// size label, the display scaling, the Resize cache, the lock, fitting, hit-testing and
+// open/close rounds.
 #include "app/CRXPreviewWnd.h"
 
 #include <gtest/gtest.h>
 
+#include <QPointer>
 #include <QSettings>
 #include <QTest>
-#include <QTimerEvent>
 
 #include <condition_variable>
 #include <mutex>
 
+#include "ops/ResizeOp.h"
 #include "ops/WatermarkOp.h"
 #include "settings/SettingsStore.h"
 #include "tests/support/SettingsLocation.h"
+#include "tests/support/TestImages.h"
 #include "tests/ui/QtTestApp.h"
 
 using namespace rx;
@@ -22,6 +25,9 @@ namespace {
 
 class FakeSource : public PreviewSource {
 public:
+    // The lock is the source's, as it is the Watermark panel's in the program; should a window
+    // delete it, the pointer says so instead of a second deletion.
+    ~FakeSource() override { delete lock.data(); }
     void SetFiles(int n) {
         auto list = std::make_shared<std::vector<FileEntry>>();
         for (int i = 0; i < n; ++i)
@@ -29,32 +35,69 @@ public:
         files = list;
     }
     PreviewFiles PreviewFileList() override { return files; }
-    OperationSnapshot PreviewOperations() override { return OperationSnapshot(); }
+    OperationSnapshot PreviewOperations() override { return OperationSnapshot(operations); }
     WatermarkOp* PreviewWatermark() override { return &watermark; }
+    CImageCheckbox* PreviewLock() override { return lock; }
     void PreviewClosed() override { ++closed; }
 
     PreviewFiles files = std::make_shared<std::vector<FileEntry>>();
+    std::array<const Operation*, kOperationCount> operations{};
     WatermarkOp watermark;
+    QPointer<CImageCheckbox> lock = new CImageCheckbox;
     int closed = 0;
 };
 
-// Opens and closes for a render function that is waiting.
+// Lets renders through one at a time, as the test says.
 class Gate {
 public:
     void Pass() {
         std::unique_lock<std::mutex> lock(m_);
-        cv_.wait(lock, [this] { return open_; });
+        cv_.wait(lock, [this] { return passes_ > 0; });
+        --passes_;
     }
-    void Open() {
+    void Release() {
         std::lock_guard<std::mutex> lock(m_);
-        open_ = true;
+        ++passes_;
         cv_.notify_all();
     }
 
 private:
     std::mutex m_;
     std::condition_variable cv_;
-    bool open_ = false;
+    int passes_ = 0;
+};
+
+// The spinner's timer on a clock the test moves: a tick falls due every period after the
+// latest start, and only while the timer runs.
+class ClockTimer : public PreviewTimer {
+public:
+    void Start(int id, int periodMs, TickHandler onTick) override {
+        id_ = id;
+        period_ = periodMs;
+        due_ = now_ + periodMs;
+        onTick_ = std::move(onTick);
+        active_ = true;
+    }
+    void Stop() override { active_ = false; }
+    bool IsActive() const override { return active_; }
+
+    // Moves the clock on to `ms`, ticking at every due time passed on the way.
+    void AdvanceTo(int ms) {
+        while (active_ && due_ <= ms) {
+            now_ = due_;
+            due_ += period_;
+            onTick_(id_);
+        }
+        now_ = std::max(now_, ms);
+    }
+    int now() const { return now_; }
+    int id() const { return id_; }
+    int period() const { return period_; }
+
+private:
+    int now_ = 0, due_ = 0, id_ = 0, period_ = 0;
+    bool active_ = false;
+    TickHandler onTick_;
 };
 
 // A 10 x 10 image whose red level is the entry's number, or the given size.
@@ -66,28 +109,38 @@ std::unique_ptr<Bitmap> Numbered(const FileEntry& entry, const OperationList&) {
 
 class PreviewWindowTest : public ::testing::Test {
 protected:
-    // Opens the window; the spinner's real timer is kept quiet unless asked.
-    bool Open(PreviewRenderer::RenderFunction render = &Numbered, bool quietSpinner = true) {
-        window = std::make_unique<CRXPreviewWnd>(*settings, source, std::move(render));
-        if (quietSpinner)
-            window->SetSpinnerPeriod(3600 * 1000);
+    // Opens the window with its spinner on the test's clock, or on its real timer. The renderer
+    // keeps the test's priority: at the lowest one it could wait for minutes on a machine whose
+    // cores other programs keep busy.
+    bool Open(PreviewRenderer::RenderFunction render = &Numbered, bool realTimer = false) {
+        window = std::make_unique<CRXPreviewWnd>(*settings, source, std::move(render),
+                                                 RenderPriority::Inherited);
+        clock = nullptr;
+        if (!realTimer) {
+            clock = new ClockTimer;
+            window->SetSpinnerTimer(std::unique_ptr<PreviewTimer>(clock));
+        }
         return window->Create();
     }
-    // Waits until the window holds a result of a render that ended after `done` earlier ones.
-    bool WaitRendered(long done) {
+    // Waits until the window holds a result delivered after `seen` earlier ones.
+    bool WaitRendered(int seen) {
         return QTest::qWaitFor(
             [&] {
-                return window->Renderer().completed() > done && !window->SpinnerTimer() &&
+                return window->Deliveries() > seen && !window->SpinnerRunning() &&
                        !window->IsBusy() && window->ImageSize() != QSize();
             },
             20000);
     }
-    bool WaitIdle() {
-        return QTest::qWaitFor([&] { return window->SpinnerTimer() <= 0; }, 20000);
+    bool WaitDelivered(int n) {
+        return QTest::qWaitFor([&] { return window->Deliveries() >= n; }, 20000);
     }
-    void Tick() {
-        QTimerEvent tick(window->SpinnerTimer());
-        QApplication::sendEvent(window.get(), &tick);
+    // Pixels inside a square of the given half side around a point that differ.
+    static int Differing(const QImage& a, const QImage& b, QPoint centre, int half) {
+        int n = 0;
+        for (int dy = -half; dy <= half; ++dy)
+            for (int dx = -half; dx <= half; ++dx)
+                n += a.pixel(centre + QPoint(dx, dy)) != b.pixel(centre + QPoint(dx, dy));
+        return n;
     }
 
     TestAppGuard app_;
@@ -95,6 +148,7 @@ protected:
     std::unique_ptr<SettingsStore> settings = std::make_unique<SettingsStore>("rexmill");
     FakeSource source;
     std::unique_ptr<CRXPreviewWnd> window;
+    ClockTimer* clock = nullptr; // owned by the window
 };
 
 TEST_F(PreviewWindowTest, AStoredPlacementOfAnotherSizeIsIgnored) {
@@ -135,7 +189,7 @@ TEST_F(PreviewWindowTest, WithOneFileStepsAreHiddenAndArrowsRenderTheSameFile) {
     EXPECT_FALSE(window->NextButton().isVisible());
     ASSERT_TRUE(WaitRendered(0));
     for (Qt::Key key : {Qt::Key_Right, Qt::Key_Left}) {
-        const long done = window->Renderer().completed();
+        const int done = window->Deliveries();
         QTest::keyClick(window.get(), key);
         ASSERT_TRUE(WaitRendered(done));
         EXPECT_EQ(window->CounterText(), "1 of 1");
@@ -157,7 +211,7 @@ TEST_F(PreviewWindowTest, WithThreeFilesNextAndPreviousWrapAround) {
                  {&window->NextButton(), "1 of 3"},
                  {&window->NextButton(), "2 of 3"}};
     for (const auto& step : steps) {
-        const long done = window->Renderer().completed();
+        const int done = window->Deliveries();
         QTest::mouseClick(step.button, Qt::LeftButton, {}, step.button->rect().center());
         ASSERT_TRUE(WaitRendered(done));
         EXPECT_EQ(window->CounterText(), step.counter);
@@ -166,44 +220,55 @@ TEST_F(PreviewWindowTest, WithThreeFilesNextAndPreviousWrapAround) {
     EXPECT_EQ(qRed(window->ShownImage().pixel(0, 0)), 1);
 }
 
-TEST_F(PreviewWindowTest, TheSpinnerShowsOnlyWhenARenderOutlastsOneTick) {
+TEST_F(PreviewWindowTest, TheSpinnerShowsFromTheFirstTickOnlyWhenARenderOutlastsIt) {
     source.SetFiles(1);
-    auto gate = std::make_shared<Gate>();
+    Gate gate;
     ASSERT_TRUE(Open([&gate](const FileEntry& e, const OperationList& ops) {
-        std::shared_ptr<Gate> g = gate;
-        g->Pass();
+        gate.Pass();
         return Numbered(e, ops);
     }));
-    // A short render: the result arrives before the first tick; no spinner ever shows.
-    EXPECT_GT(window->SpinnerTimer(), 0);
-    gate->Open();
-    ASSERT_TRUE(WaitRendered(0));
-    EXPECT_FALSE(window->IsBusy());
-    EXPECT_LE(window->SpinnerTimer(), 0);
+    // Opening asked for a render and started the spinner's timer, 2245 every 100 ms.
+    ASSERT_TRUE(window->SpinnerRunning());
+    EXPECT_EQ(clock->id(), CRXPreviewWnd::kSpinnerTimerId);
+    EXPECT_EQ(clock->period(), 100);
 
-    // A long render: from the first tick (100 ms) on, at 0, then 30 and 60 degrees.
-    gate = std::make_shared<Gate>();
-    window->Post(PreviewStep::Current);
-    ASSERT_GT(window->SpinnerTimer(), 0);
-    const QImage before = window->grab().toImage();
-    Tick();
-    EXPECT_TRUE(window->IsBusy());
-    EXPECT_EQ(window->SpinnerAngle(), 0);
-    const QImage spinning = window->grab().toImage();
-    const QPoint centre(window->width() / 2, 32 + (window->height() - 32) / 2);
-    int changed = 0;
-    for (int dy = -25; dy <= 25; ++dy)
-        for (int dx = -25; dx <= 25; ++dx)
-            changed +=
-                before.pixel(centre + QPoint(dx, dy)) != spinning.pixel(centre + QPoint(dx, dy));
-    EXPECT_GT(changed, 50) << "the spinner is drawn in the middle of the image area";
-    Tick();
-    EXPECT_EQ(window->SpinnerAngle(), 30);
-    Tick();
-    EXPECT_EQ(window->SpinnerAngle(), 60);
-    gate->Open();
-    ASSERT_TRUE(WaitIdle());
+    // A render of 50 ms: its result stops the timer before the first tick, so the spinner
+    // never shows, however long the clock runs on.
+    clock->AdvanceTo(50);
     EXPECT_FALSE(window->IsBusy());
+    gate.Release();
+    ASSERT_TRUE(WaitDelivered(1));
+    EXPECT_FALSE(window->SpinnerRunning());
+    clock->AdvanceTo(1000);
+    EXPECT_FALSE(window->IsBusy());
+    const QImage idle = window->grab().toImage();
+
+    // A render of 350 ms, asked for at 1000 ms: nothing until 1100, then the spinner at 0, 30
+    // and 60 degrees at 1100, 1200 and 1300.
+    window->Post(PreviewStep::Current);
+    clock->AdvanceTo(1099);
+    EXPECT_FALSE(window->IsBusy());
+    const struct { int at, angle; } ticks[] = {{1100, 0}, {1200, 30}, {1300, 60}};
+    for (const auto& tick : ticks) {
+        clock->AdvanceTo(tick.at);
+        EXPECT_TRUE(window->IsBusy()) << tick.at;
+        EXPECT_EQ(window->SpinnerAngle(), tick.angle) << tick.at;
+    }
+    const QPoint centre(window->width() / 2, 32 + (window->height() - 32) / 2);
+    EXPECT_GT(Differing(idle, window->grab().toImage(), centre, 25), 50)
+        << "the spinner is drawn in the middle of the image area";
+    // Ticks of other timers are not the spinner's.
+    window->OnTimer(CRXPreviewWnd::kSpinnerTimerId + 1);
+    EXPECT_EQ(window->SpinnerAngle(), 60);
+    clock->AdvanceTo(1350);
+    EXPECT_TRUE(window->IsBusy());
+    gate.Release();
+    ASSERT_TRUE(WaitDelivered(2));
+    EXPECT_FALSE(window->IsBusy());
+    EXPECT_FALSE(window->SpinnerRunning());
+    clock->AdvanceTo(3000);
+    EXPECT_FALSE(window->IsBusy());
+    EXPECT_EQ(Differing(idle, window->grab().toImage(), centre, 25), 0) << "the spinner is gone";
 }
 
 TEST_F(PreviewWindowTest, TheSizeLabelShowsTheResultsFullSizeWhenTheShownCopyIsReduced) {
@@ -239,7 +304,7 @@ TEST_F(PreviewWindowTest, TheImageIsScaledOncePerResultAndSizeNotPerPaint) {
     // Fitted into the box: 590 wide at most, centred, yellow in the middle.
     EXPECT_EQ(QColor(shot.pixel(300, 32 + (500 - 32) / 2)), QColor(Qt::yellow));
     EXPECT_EQ(QColor(shot.pixel(2, 100)), QColor::fromRgba(0xFF444347));
-    const long done = window->Renderer().completed();
+    const int done = window->Deliveries();
     window->Post(PreviewStep::Current);
     ASSERT_TRUE(WaitRendered(done));
     EXPECT_EQ(window->ScaleCount(), scaled + 2);
@@ -250,21 +315,110 @@ TEST_F(PreviewWindowTest, TheProportionsLockSetsTheWatermarksReferenceSize) {
     source.watermark.referenceWidth = 5;
     source.watermark.referenceHeight = 7;
     ASSERT_TRUE(Open());
-    EXPECT_TRUE(window->ProportionsLock().isChecked()) << "saved proportions show as locked";
-    EXPECT_FALSE(window->ProportionsLock().isVisible());
+    CImageCheckbox* lock = window->ProportionsLock();
+    ASSERT_EQ(lock, source.lock.data());
+    EXPECT_EQ(lock->parentWidget(), window.get());
+    EXPECT_EQ(lock->pos(), QPoint(5 + 29 + 29 + 6, 11));
+    EXPECT_TRUE(lock->isChecked()) << "saved proportions show as locked";
+    EXPECT_FALSE(lock->isVisible());
     window->UpdateLockVisibility(true);
-    EXPECT_EQ(window->ProportionsLock().toolTip(), "Save watermark proportions");
+    EXPECT_TRUE(lock->isVisible());
+    EXPECT_EQ(lock->toolTip(), "Save watermark proportions");
     ASSERT_TRUE(WaitRendered(0));
-    window->ProportionsLock().setChecked(false);
-    long done = window->Renderer().completed();
-    window->OnCommand(CRXPreviewWnd::kLockId);
+    // A click unchecks it: no saved proportions, and the picture is rendered again.
+    int done = window->Deliveries();
+    QTest::mouseClick(lock, Qt::LeftButton, {}, lock->rect().center());
+    EXPECT_FALSE(lock->isChecked());
     EXPECT_EQ(source.watermark.referenceWidth, 0);
     EXPECT_EQ(source.watermark.referenceHeight, 0);
     ASSERT_TRUE(WaitRendered(done)) << "the lock renders again";
-    window->ProportionsLock().setChecked(true);
-    window->OnCommand(CRXPreviewWnd::kLockId);
+    // Checked again: the shown result's size is kept.
+    QTest::mouseClick(lock, Qt::LeftButton, {}, lock->rect().center());
+    EXPECT_TRUE(lock->isChecked());
     EXPECT_EQ(source.watermark.referenceWidth, 10);
     EXPECT_EQ(source.watermark.referenceHeight, 10);
+    window->UpdateLockVisibility(false);
+    EXPECT_FALSE(lock->isVisible());
+}
+
+TEST_F(PreviewWindowTest, ClosingHandsTheLockBackAndTheNextWindowTakesItChecked) {
+    source.SetFiles(2);
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(WaitRendered(0));
+    source.lock->setChecked(true);
+    window->OnCommand(CRXPreviewWnd::kLockId);
+    ASSERT_EQ(source.watermark.referenceWidth, 10);
+    window->UpdateLockVisibility(true);
+    window->close();
+    window.reset();
+    ASSERT_FALSE(source.lock.isNull()) << "the window deleted the panel's lock";
+    EXPECT_EQ(source.lock->parentWidget(), nullptr);
+    EXPECT_FALSE(source.lock->isVisible());
+    EXPECT_TRUE(source.lock->isChecked());
+
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(window->ProportionsLock(), source.lock.data());
+    EXPECT_EQ(source.lock->parentWidget(), window.get());
+    EXPECT_TRUE(source.lock->isChecked());
+    EXPECT_FALSE(source.lock->isVisible()) << "hidden until the main window shows it";
+    // Its clicks reach the new window.
+    QTest::mouseClick(source.lock, Qt::LeftButton, {}, source.lock->rect().center());
+    EXPECT_EQ(source.watermark.referenceWidth, 0);
+
+    // A source without a lock gives a window without one.
+    window.reset();
+    delete source.lock.data();
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(window->ProportionsLock(), nullptr);
+    window->UpdateLockVisibility(true);
+    window->OnCommand(CRXPreviewWnd::kLockId);
+    EXPECT_EQ(source.watermark.referenceWidth, 0);
+}
+
+TEST_F(PreviewWindowTest, MovingTheWatermarkRendersAgainWithoutRescalingThePicture) {
+    rxtest::TempDir dir;
+    rxtest::ImageSpec spec;
+    spec.width = 400;
+    spec.height = 300;
+    spec.pattern = false;
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(1, spec));
+    source.files = std::make_shared<std::vector<FileEntry>>(
+        std::vector<FileEntry>{{dir.path(), dir / "photo.jpg"}});
+    ResizeOp resize;
+    resize.mode = ResizeOp::Width;
+    resize.width = 200;
+    source.watermark.text = L"MMMM";
+    source.watermark.fontSize = 40;
+    source.watermark.fontColor = 0x0000FF; // red
+    source.operations = {&source.watermark, &resize};
+
+    const std::uint64_t rescales = ResizeOp::RescaleCount();
+    ASSERT_TRUE(Open(&PreviewRenderer::RenderFile));
+    ASSERT_TRUE(WaitRendered(0));
+    EXPECT_EQ(window->ImageSize(), QSize(200, 150));
+    EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 1);
+    const QImage before = window->ShownImage().convertToFormat(QImage::Format_RGB32);
+
+    // The watermark goes from the top-left corner to the bottom-right one.
+    source.watermark.positionX = 1.0f;
+    source.watermark.positionY = 1.0f;
+    int done = window->Deliveries();
+    window->Post(PreviewStep::Current);
+    ASSERT_TRUE(WaitRendered(done));
+    EXPECT_EQ(window->Deliveries(), done + 1);
+    EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 1) << "the move rescaled the picture again";
+    const QImage after = window->ShownImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(after.size(), QSize(200, 150));
+    EXPECT_GT(Differing(before, after, QPoint(20, 15), 10), 40) << "the text left the corner";
+    EXPECT_GT(Differing(before, after, QPoint(180, 135), 10), 40) << "the text came here";
+
+    // Another size is rescaled.
+    resize.width = 100;
+    done = window->Deliveries();
+    window->Post(PreviewStep::Current);
+    ASSERT_TRUE(WaitRendered(done));
+    EXPECT_EQ(window->ImageSize(), QSize(100, 75));
+    EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 2);
 }
 
 TEST_F(PreviewWindowTest, TheBordersResizeTheBandMovesTheRestIsClient) {
@@ -309,16 +463,25 @@ TEST_F(PreviewWindowTest, FitShowsTheImageAtOneToOneOrAsLargeAsTheWorkAreaAllows
 
 TEST_F(PreviewWindowTest, OpenAndCloseWhileRendersRunNeverHangsNorDeliversLate) {
     source.SetFiles(3);
+    int late = 0;
     for (int round = 0; round < 200; ++round) {
-        ASSERT_TRUE(Open(&Numbered, false));
+        ASSERT_TRUE(Open(&Numbered, true));
         window->Post(PreviewStep::Next);
         if (round % 3 == 0)
             QCoreApplication::processEvents();
         window->close();
+        // Closed but not yet deleted, as after the main window's deleteLater: renders that were
+        // running must not reach it.
+        const int delivered = window->Deliveries();
+        if (round % 2 == 0)
+            QTest::qWait(1);
+        QCoreApplication::processEvents();
+        late += window->Deliveries() - delivered;
         window.reset();
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(source.closed, 200);
+    EXPECT_EQ(late, 0);
 }
 
 } // namespace

@@ -178,9 +178,9 @@ TEST_F(MainWindowTest, ThePreviewToggleOpensThePreviewOnlyWithFilesAndLeavingFil
     EXPECT_TRUE(window->Preview()->isVisible());
     EXPECT_TRUE(window->PreviewToggle().isChecked());
     // One file: no proportions lock; a second file with Watermark on shows it.
-    EXPECT_FALSE(window->Preview()->ProportionsLock().isVisible());
+    EXPECT_FALSE(window->Preview()->ProportionsLock()->isVisible());
     ASSERT_TRUE(Drop({Folder("preview2", 1)}));
-    EXPECT_TRUE(window->Preview()->ProportionsLock().isVisible());
+    EXPECT_TRUE(window->Preview()->ProportionsLock()->isVisible());
     // The toggle closes it again.
     Click(window->PreviewToggle());
     EXPECT_EQ(window->Preview(), nullptr);

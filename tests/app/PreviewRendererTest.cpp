@@ -125,6 +125,15 @@ TEST(PreviewThread, RunsAtTheLowestNormalPriority) {
     // but below every normal thread.
     EXPECT_EQ(seen.values()[0], SCHED_OTHER);
     EXPECT_EQ(seen.values()[1], 19);
+
+    // Asked to, it keeps the creating thread's priority.
+    Recorder kept;
+    preview_thread inherited(RenderPriority::Inherited);
+    inherited.Post(
+        [&] { kept.Add(getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)))); });
+    ASSERT_TRUE(kept.WaitCount(1));
+    EXPECT_EQ(kept.values()[0],
+              getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))));
 }
 
 TEST(PreviewThread, DestructionInterruptsTheRunningTaskAndDropsTheWaitingOne) {
@@ -276,10 +285,10 @@ TEST_F(PreviewRendererTest, TwoChangesDuringARenderGiveOneMoreRenderForTheLaterS
     request(300);
     // The records were copied when asked: the panel may change on.
     panel.width = 999;
+    EXPECT_FALSE(renderer.idle());
     gate.Open();
-    ASSERT_TRUE(WaitResults(2));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return renderer.completed() == 2; }, 20000));
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return renderer.idle(); }, 20000));
+    EXPECT_EQ(renderer.requested(), 3);
     std::lock_guard<std::mutex> lock(m);
     EXPECT_EQ(widths, (std::vector<unsigned>{100, 300}));
     EXPECT_EQ(results.size(), 2u);

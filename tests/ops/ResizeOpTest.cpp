@@ -185,8 +185,10 @@ TEST(ResizeOp, UndecodableFilePassesThroughUnchanged) {
 TEST(ResizeOp, PreviewRescalesTheSameFileAndSizeOnce) {
     SourceFile src("a.png", MakeImage(2, {.width = 200, .height = 100}));
     ResizeOp op = Op(ResizeOp::Width, 50, 0);
+    const std::uint64_t rescales = ResizeOp::RescaleCount();
     ImageFile first(src.path, -1);
     op.apply(first);
+    EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 1);
     ASSERT_NE(op.cacheStream, nullptr);
     EXPECT_EQ(op.cacheWidth, 50);
     EXPECT_EQ(op.cacheHeight, 25);
@@ -196,10 +198,12 @@ TEST(ResizeOp, PreviewRescalesTheSameFileAndSizeOnce) {
     ImageFile second(src.path, -1);
     op.apply(second);
     EXPECT_EQ(second.data()->Contents().get(), cached.get()); // the cached block, not a new one
+    EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 1);
 
     op.width = 40; // another size is rescaled again
     ImageFile third(src.path, -1);
     op.apply(third);
+    EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 2);
     EXPECT_NE(third.data()->Contents().get(), cached.get());
     EXPECT_EQ(Inspect(Data(third)).width, 40);
 

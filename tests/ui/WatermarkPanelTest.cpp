@@ -242,10 +242,10 @@ TEST_F(WatermarkPanelTest, SizeBoxIgnoresZeroAndShowsTheLastSizeWhenLeftEmpty) {
 }
 
 TEST_F(WatermarkPanelTest, EveryChangeClearsThePreviewLockAndTheReferenceSize) {
-    CImageCheckbox lock;
-    ASSERT_TRUE(lock.CreateImageCheckbox(host.get(), QPoint(0, 0), QStringLiteral("LOCK"), 1302));
+    // The preview's lock is the panel's own; no preview window is needed to clear it.
+    CImageCheckbox& lock = panel.PreviewLock();
     lock.setChecked(true);
-    panel.SetPreviewLock(&lock);
+    ASSERT_TRUE(lock.isChecked());
     panel.Op().referenceWidth = 640;
     panel.Op().referenceHeight = 480;
     QSignalSpy spy(&panel, &CRXOperationWnd::SettingsChanged);
@@ -256,7 +256,6 @@ TEST_F(WatermarkPanelTest, EveryChangeClearsThePreviewLockAndTheReferenceSize) {
     EXPECT_EQ(panel.Op().referenceHeight, 0);
     ASSERT_GT(spy.count(), 0);
     EXPECT_TRUE(spy.last()[0].toBool());
-    panel.SetPreviewLock(nullptr);
 }
 
 TEST_F(WatermarkPanelTest, TextBoxTakesAtMostOneHundredCharacters) {
