@@ -18,6 +18,7 @@
 #include "engine/DebugLog.h"
 #include "engine/Imaging.h"
 #include "engine/JpegCheck.h"
+#include "engine/StopRequest.h"
 #include "engine/TempFiles.h"
 #include "engine/Text.h"
 #include "engine/VipsBridge.h"
@@ -234,6 +235,8 @@ bool ImageFile::Save(const fs::path& folder) {
     }
     // A cancel that arrives while the file is still without its name leaves nothing.
     boost::this_thread::interruption_point();
+    if (StopRequestedFromSignal())
+        throw boost::thread_interrupted();
 
     fs::path target = folder / FitFileName(stem, ext, limit);
     for (long n = 1;; ++n) {

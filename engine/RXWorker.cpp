@@ -211,6 +211,7 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
     };
     try {
         RemoveStaleTempFiles(TempFolder());
+        RemoveStaleTempFilesInRunFolders(outputFolder_);
         CreateRunFolder(outputFolder_, operations, &runFolder);
         if (listener_)
             listener_->runFolderCreated(runFolder);

@@ -90,4 +90,26 @@ int RemoveStaleTempFiles(const fs::path& folder) {
     return removed;
 }
 
+int RemoveStaleTempFilesInRunFolders(const fs::path& outputFolder) {
+    int removed = 0;
+    if (outputFolder.empty())
+        return 0;
+    boost::system::error_code ec;
+    for (fs::directory_iterator it(outputFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        boost::system::error_code sc;
+        if (name.empty() || name.front() != '[' || !fs::is_directory(it->symlink_status(sc)))
+            continue;
+        removed += RemoveStaleTempFiles(it->path());
+        boost::system::error_code wc;
+        for (fs::recursive_directory_iterator sub(it->path(), wc), subEnd; !wc && sub != subEnd;
+             sub.increment(wc)) {
+            boost::system::error_code dc;
+            if (fs::is_directory(sub->symlink_status(dc)))
+                removed += RemoveStaleTempFiles(sub->path());
+        }
+    }
+    return removed;
+}
+
 } // namespace rx

@@ -29,4 +29,9 @@ long TempFileOwner(const std::string& name);
 // Returns how many were removed.
 int RemoveStaleTempFiles(const boost::filesystem::path& folder);
 
+// Removes the temporary files of ended processes from the run folders ("[...]") directly in
+// the output folder, and from every folder below them, where an interrupted save leaves its
+// file. Symbolic links are not followed. Returns how many were removed.
+int RemoveStaleTempFilesInRunFolders(const boost::filesystem::path& outputFolder);
+
 } // namespace rx

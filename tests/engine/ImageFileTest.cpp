@@ -13,6 +13,7 @@
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
 #include "engine/Imaging.h"
+#include "engine/StopRequest.h"
 #include "engine/Text.h"
 #include "tests/support/TestImages.h"
 
@@ -286,6 +287,19 @@ TEST(ImageFile, ACancelBeforeTheFileHasItsNameLeavesNothing) {
     EXPECT_TRUE(interrupted);
     EXPECT_FALSE(saved);
     EXPECT_TRUE(Names(dir / "out").empty());
+}
+
+TEST(ImageFile, AStopFromASignalHandlerLeavesTheFileInHandUnnamed) {
+    rxtest::TempDir dir;
+    fs::create_directories(dir / "out");
+    WriteFile(dir / "a.png", MakeImage(2));
+    ImageFile f(dir / "a.png", 0);
+    RequestStopFromSignal();
+    EXPECT_THROW(f.Save(dir / "out"), boost::thread_interrupted);
+    EXPECT_TRUE(Names(dir / "out").empty()) << "neither the file nor its temporary one stays";
+    ClearStopRequest();
+    EXPECT_TRUE(f.Save(dir / "out"));
+    EXPECT_EQ(Names(dir / "out"), (std::vector<std::string>{"a.png"}));
 }
 
 TEST(ImageFile, SetImageReencodesInTheOwnFormat) {

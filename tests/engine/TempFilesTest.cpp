@@ -70,3 +70,26 @@ TEST(TempFiles, OnlyFilesOfEndedProcessesAreRemoved) {
     EXPECT_TRUE(fs::exists(dir / "sub" / dead)) << "only the folder itself is cleaned";
     EXPECT_EQ(RemoveStaleTempFiles(dir / "missing"), 0);
 }
+
+TEST(TempFiles, RunFoldersAreSweptThroughoutButNothingElseOfTheOutputFolder) {
+    rxtest::TempDir dir;
+    const std::string dead = "RX" + std::to_string(EndedProcess()) + "-0badf00d.tmp";
+    const std::string mine = "RX" + std::to_string(getpid()) + "-0badf00d.tmp";
+    const fs::path run = dir / "[watermark + resize] 2";
+    for (const fs::path& folder : {run, run / "a" / "b", dir / "[resize]", dir / "holiday"})
+        fs::create_directories(folder);
+    for (const fs::path& p : {run / dead, run / "a" / "b" / dead, dir / "[resize]" / dead,
+                              run / mine, dir / "holiday" / dead, dir / dead})
+        rxtest::WriteFile(p, {1});
+    // A link into another folder is not followed: what it points at is not ours to clean.
+    fs::create_directory_symlink(dir / "holiday", run / "link");
+
+    EXPECT_EQ(RemoveStaleTempFilesInRunFolders(dir.path()), 3);
+    EXPECT_FALSE(fs::exists(run / dead));
+    EXPECT_FALSE(fs::exists(run / "a" / "b" / dead));
+    EXPECT_FALSE(fs::exists(dir / "[resize]" / dead));
+    EXPECT_TRUE(fs::exists(run / mine)) << "a running process's file stays";
+    EXPECT_TRUE(fs::exists(dir / "holiday" / dead)) << "not a run folder";
+    EXPECT_TRUE(fs::exists(dir / dead)) << "the output folder itself is the user's";
+    EXPECT_EQ(RemoveStaleTempFilesInRunFolders(dir / "missing"), 0);
+}

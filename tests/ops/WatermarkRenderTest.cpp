@@ -360,7 +360,7 @@ TEST_F(WatermarkRender, DatestampShowsTheExifDateElseTheModificationDay) {
     EXPECT_FALSE(stamped(zeros, 1000000000, rx::FormatDate({2014, 5, 6}, WatermarkOp::ShortDate)));
 }
 
-TEST_F(WatermarkRender, UndecodableImagePassesThroughUnchanged) {
+TEST_F(WatermarkRender, AnUndecodableImageFailsAndKeepsItsBytes) {
     FileCase fc;
     rx::Bytes truncated = rxtest::MakeImage(1, {.width = 300, .height = 200});
     truncated.resize(truncated.size() / 2);
@@ -369,6 +369,7 @@ TEST_F(WatermarkRender, UndecodableImagePassesThroughUnchanged) {
         rx::ImageFile file(fc.write("bad.jpg", bytes), 0);
         const rx::StreamPtr before = file.data();
         TextOp(L"HH", 20, 0, 0).apply(file);
+        EXPECT_FALSE(file.failure().empty()) << bytes.size() << " bytes";
         EXPECT_EQ(file.data(), before);
         EXPECT_EQ(Contents(file), bytes);
     }

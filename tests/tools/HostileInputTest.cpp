@@ -197,6 +197,15 @@ TEST(HostileInput, AKillDuringASaveLeavesNoFileUnderItsFinalName) {
         EXPECT_TRUE(d.ok) << p << " is incomplete under its final name";
         EXPECT_EQ(d.width, 3000) << p;
     }
+    // The next job into the same output folder removes what the killed save left behind.
+    fs::remove_all(dir / "in");
+    fs::create_directories(dir / "in");
+    rxtest::WriteFile(dir / "in" / "small.png", rxtest::MakeImage(2, {.width = 8, .height = 8}));
+    BatchResult next =
+        RunBatch(dir, {"-q", "-p", "{}", "-o", (dir / "out").string(), (dir / "in").string()}, 60s);
+    EXPECT_EQ(next.status, 0) << next.err;
+    for (const fs::path& p : Listing(run))
+        EXPECT_FALSE(IsTempName(p)) << p << " of the killed process is still there";
 }
 
 TEST(HostileInput, TemporaryFilesOfAKilledProcessAreRemovedByTheNextJob) {
@@ -269,8 +278,10 @@ TEST(HostileInput, FilesWhosePixelsCannotBeDecodedFailWhenPixelsAreNeeded) {
         RunBatch(dir, {"-v", "-p", resize, "-o", (dir / "out").string(), in}, 60s);
     EXPECT_EQ(resized.status, 1);
     EXPECT_EQ(Listing(dir / "out" / "[resize]"), (std::vector<fs::path>{"good.png"}));
-    EXPECT_NE(resized.err.find("not saved: the image cannot be rescaled"), std::string::npos)
-        << "the debug log says why";
+    // The debug log's own line, not the tool's "... was not saved: ..." summary of it.
+    EXPECT_NE(resized.err.find("' not saved: the image cannot be rescaled"), std::string::npos)
+        << "the debug log says why: " << resized.err;
+    EXPECT_NE(resized.err.find("File #"), std::string::npos) << resized.err;
 
     // Nothing needs the pixels: the bytes are copied as they are.
     const std::string rename =
@@ -347,4 +358,57 @@ TEST(HostileInput, LibtiffWarningsGoToTheDebugLogOnly) {
         60s);
     EXPECT_NE(v.err.find("40012"), std::string::npos)
         << "the warning is in the debug log: " << v.err;
+}
+
+// Values a panel cannot produce but a hand-edited preset file can, through the whole tool.
+TEST(HostileInput, HandEditedPresetFilesOnRealImages) {
+    rxtest::TempDir dir;
+    fs::create_directories(dir / "in");
+    rxtest::WriteFile(dir / "in" / "photo.jpg",
+                      rxtest::MakeImage(1, {.width = 800, .height = 533}));
+    const auto run = [&](const std::string& name, const std::string& preset) {
+        std::ofstream(dir / (name + ".json")) << preset;
+        return RunBatch(dir,
+                        {"-q", "-p", "@" + (dir / (name + ".json")).string(), "-o",
+                         (dir / name).string(), (dir / "in").string()},
+                        120s);
+    };
+    const auto watermark = [](const std::string& alpha, const std::string& text) {
+        return "{\"Watermark\":{\"mode\":\"0\",\"text\":\"" + text + "\",\"alpha\":\"" + alpha +
+               "\",\"font\":{\"size\":\"30\"},\"position\":{\"x\":\"0.1\",\"y\":\"0.4\"}}}";
+    };
+    const auto output = [&](const std::string& name) {
+        return rxtest::ReadFile(dir / name / "[watermark]" / "photo.jpg");
+    };
+
+    // An alpha past 100 is full opacity, not a wrap to almost transparent.
+    ASSERT_EQ(run("a100", watermark("100", "WWW")).status, 0);
+    ASSERT_EQ(run("a101", watermark("101", "WWW")).status, 0);
+    ASSERT_EQ(run("a50", watermark("50", "WWW")).status, 0);
+    EXPECT_EQ(output("a101"), output("a100"));
+    EXPECT_NE(output("a50"), output("a100")) << "the alpha is used at all";
+
+    // A text of 50,000 characters draws as its first 4,096.
+    ASSERT_EQ(run("long", watermark("100", std::string(50000, 'W'))).status, 0);
+    ASSERT_EQ(run("cut", watermark("100", std::string(4096, 'W'))).status, 0);
+    EXPECT_EQ(output("long"), output("cut"));
+
+    // The 10240 limit of a width keeps the proportions.
+    const BatchResult wide =
+        run("wide", "{\"Bulk Resize\":{\"mode\":\"0\",\"width\":\"4294967295\"}}");
+    ASSERT_EQ(wide.status, 0) << wide.err;
+    const auto d = rxtest::Inspect(rxtest::ReadFile(dir / "wide" / "[resize]" / "photo.jpg"));
+    EXPECT_EQ(d.width, 10240);
+    EXPECT_EQ(d.height, 6822);
+
+    // A document nested 100,000 deep is refused before parsing, as one that does not parse.
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "{\"a\":";
+    deep += "1" + std::string(100000, '}');
+    const BatchResult nested = run("deep", deep);
+    EXPECT_EQ(nested.status, 2);
+    ASSERT_FALSE(nested.err.empty());
+    EXPECT_EQ(Lines(nested.err)[0], "rexmill-batch: the preset is not a valid preset document");
+    EXPECT_FALSE(fs::exists(dir / "deep"));
 }

@@ -15,6 +15,7 @@
 #include "engine/FileIntake.h"
 #include "engine/MessageBox.h"
 #include "engine/RXWorker.h"
+#include "engine/StopRequest.h"
 #include "engine/Text.h"
 #include "engine/Version.h"
 #include "presets/OperationSet.h"
@@ -32,6 +33,7 @@ namespace {
 std::atomic<bool> g_interrupted{false};
 void OnInterrupt(int) {
     g_interrupted = true;
+    rx::RequestStopFromSignal();
 }
 
 // The settings store of the window program, not of this tool.
@@ -192,6 +194,13 @@ int main(int argc, char** argv) {
         printer.WaitForWake(10);
     }
     job.Wait();
+    if (g_interrupted) {
+        // The stop reached the job before its owner saw it: the file in hand was not named.
+        std::fprintf(stderr, "rexmill-batch: cancelled\n");
+        std::printf("Saved %u of %zu files to %s before the cancel\n", printer.savedSoFar(), total,
+                    Narrow(printer.runFolderSoFar()).c_str());
+        return 130;
+    }
     std::printf("Saved %u of %zu files to %s\n", printer.saved(), total,
                 Narrow(printer.runFolder()).c_str());
     return printer.finished() && printer.saved() == total && refusals.named() == 0 ? 0 : 1;
