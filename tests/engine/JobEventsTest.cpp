@@ -209,7 +209,8 @@ TEST(JobEvents, NoEventOfACancelledJobArrivesAfterCancelReturns) {
     EXPECT_FALSE(s.got.offThread);
     // Events did flow in many rounds, so their absence after Cancel is the drop, not silence.
     EXPECT_GT(roundsWithEvents, 20);
-    SUCCEED() << finishedRounds << " rounds finished before the cancel";
+    // How many jobs ran to their end first depends on the machine; it goes into the report.
+    RecordProperty("FinishedBeforeCancel", finishedRounds);
 }
 
 TEST(JobEvents, DestroyedAdapterStopsListening) {
