@@ -11,13 +11,10 @@ class QWidget;
 
 namespace rx {
 
-// The filter of every image file dialog of the program.
-extern const char kImageFilter[];
-
 // The folder dialog's answer.
 struct FolderAndFormat {
     QString folder;
-    int format = 0; // OutputFormat index 0 to 5
+    int format = 0; // OutputFormat index 0 to 7
 };
 
 using ImportFilesHook = std::function<QStringList(QWidget* owner)>;

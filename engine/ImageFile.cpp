@@ -178,7 +178,15 @@ bool ImageFile::SetImage(std::unique_ptr<Bitmap> bitmap) {
 
 void ImageFile::ConvertFormat(int outputFormat) {
     auto bitmap = GetImage();
-    if (outputFormat == 0 || outputFormat == format_ || outputFormat >= kOutputFormatCount)
+    if (outputFormat < 0 || outputFormat >= kOutputFormatCount) {
+        // Never saved as it came: the user asked for a conversion, just not one that exists.
+        const std::wstring name = OutputFormatName(outputFormat);
+        setFailure("the output format " +
+                   (name.empty() ? std::to_string(outputFormat) : Narrow(name)) +
+                   " is not one that files can be converted to");
+        return;
+    }
+    if (outputFormat == 0 || outputFormat == format_)
         return;
     DebugLog(L"Converting to %s ...", OutputFormatName(outputFormat));
     if (!bitmap->IsValid()) {
@@ -266,6 +274,9 @@ std::string FitFileName(const std::string& stem, const std::string& tail, size_t
         --cut;
     return stem.substr(0, cut) + tail;
 }
+
+const char kImageFileFilter[] = "All images (*.bmp *.png *.gif *.jpg *.jpeg *.tif *.tiff *.webp "
+                                "*.heic *.heif *.avif)";
 
 bool IsSupportedExtension(const std::string& extension) {
     const EncoderTable& table = Encoders();

@@ -54,7 +54,8 @@ public:
     // Re-encodes the bitmap in the record's own format. Consumes the bitmap.
     bool SetImage(std::unique_ptr<Bitmap> bitmap);
     // Converts to the output format (0 keeps the bytes as they are) and fixes the extension.
-    // A conversion that cannot decode the pixels sets the failure.
+    // A conversion that cannot decode the pixels or encode them sets the failure, and so does
+    // a format that is not in the format list (HEIC, or no format at all).
     void ConvertFormat(int outputFormat);
     // Writes the bytes into the folder under the name, numbering " 1", " 2", ... when the name
     // is taken, and shortening the stem when the name would exceed the file system's limit.
@@ -79,6 +80,9 @@ private:
 // stem + tail, the stem cut at a UTF-8 character boundary so that the whole fits maxBytes
 // (tail is the number and the extension, never cut).
 std::string FitFileName(const std::string& stem, const std::string& tail, size_t maxBytes);
+
+// The file dialogs' filter: every format's usual extensions, each one IsSupportedExtension.
+extern const char kImageFileFilter[];
 
 // Whether an extension (with or without its dot, any case) is one the program reads.
 bool IsSupportedExtension(const std::string& extension);

@@ -1,5 +1,5 @@
-// The image formats the program reads and writes, by their index in the format list. Indexes 0
-// to 5 are the format list's first entries and keep their meaning in stored settings and presets.
+// The image formats the program reads and writes, by their index in the format list. The indexes
+// never change meaning: new formats are added at the end.
 #pragma once
 
 namespace rx {
@@ -17,8 +17,8 @@ enum OutputFormat : int {
     FormatHeic = 8,
 };
 
-// Entries of the format list (0 to 5).
-constexpr int kOutputFormatCount = 6;
+// Entries of the format list: "Don't change" and the conversion targets (0 to 7).
+constexpr int kOutputFormatCount = 8;
 // Every format a record can have (0 to 8).
 constexpr int kImageFormatCount = 9;
 

@@ -397,3 +397,56 @@ TEST(PhotoFormats, RescalingKeepsContainerMetadataDepthAndStoresUpright) {
         EXPECT_EQ(img.get_int("heif-bitdepth"), bits) << Name(format);
     }
 }
+
+TEST(PhotoFormats, WebpAndAvifAreConversionTargetsAndHeicIsNot) {
+    rxtest::TempDir dir;
+    const fs::path source = dir / "p.jpg";
+    rxtest::WriteFile(source, MakeImage(FormatJpeg, {.width = 40, .height = 30, .model = "RX-C"}));
+    for (const int target : {FormatWebp, FormatAvif}) {
+        REQUIRE_ENCODER(target);
+        SCOPED_TRACE(Name(target));
+        ImageFile file(source, 0);
+        file.ConvertFormat(target);
+        ASSERT_TRUE(file.failure().empty()) << file.failure();
+        EXPECT_EQ(file.format(), target);
+        EXPECT_EQ(file.name().extension(), OutputFormatExtension(target));
+        const Bytes out = *file.data()->Contents();
+        EXPECT_EQ(Sniff(out), target);
+        const auto d = rxtest::Inspect(out);
+        EXPECT_EQ(QSize(d.width, d.height), QSize(40, 30));
+        EXPECT_EQ(Metadata(out).model, "RX-C");
+    }
+    // Outside the list: the file fails with the reason instead of leaving as it came.
+    for (const int outside : {int(FormatHeic), 9, -1}) {
+        ImageFile file(source, 0);
+        file.ConvertFormat(outside);
+        EXPECT_NE(file.failure().find("is not one that files can be converted to"),
+                  std::string::npos)
+            << outside << ": " << file.failure();
+        EXPECT_EQ(file.name(), "p.jpg");
+        EXPECT_EQ(*file.data()->Contents(), rxtest::ReadFile(source));
+    }
+    ImageFile heic(source, 0);
+    heic.ConvertFormat(FormatHeic);
+    EXPECT_NE(heic.failure().find("HEIC"), std::string::npos) << heic.failure();
+}
+
+TEST(PhotoFormats, TheFileDialogsFilterOffersThePhotoFormatsAndOnlyWhatIsRead) {
+    const std::string filter = kImageFileFilter;
+    const auto open = filter.find('('), close = filter.find(')');
+    ASSERT_NE(open, std::string::npos);
+    ASSERT_NE(close, std::string::npos);
+    std::vector<std::string> patterns;
+    size_t from = open + 1;
+    while (from < close) {
+        const size_t end = std::min(filter.find(' ', from), close);
+        patterns.push_back(filter.substr(from, end - from));
+        from = end + 1;
+    }
+    for (const char* wanted : {"*.jpg", "*.png", "*.webp", "*.heic", "*.heif", "*.avif"})
+        EXPECT_NE(std::find(patterns.begin(), patterns.end(), wanted), patterns.end()) << wanted;
+    for (const std::string& p : patterns) {
+        ASSERT_EQ(p.substr(0, 2), "*.") << p;
+        EXPECT_TRUE(IsSupportedExtension(p.substr(1))) << p;
+    }
+}

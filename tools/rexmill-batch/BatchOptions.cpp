@@ -7,7 +7,9 @@
 
 #include <boost/filesystem/operations.hpp>
 
+#include "engine/OutputFormat.h"
 #include "engine/Stream.h"
+#include "engine/Text.h"
 
 namespace rx::batch {
 
@@ -17,7 +19,7 @@ const char kUsage[] =
     "\n"
     "  -o, --output DIR        folder in which the run folder is created (required)\n"
     "  -f, --format NAME       output format: \"Don't change\" (default), JPEG, PNG, BMP, GIF,\n"
-    "                          TIFF, or its index 0 to 5\n"
+    "                          TIFF, WebP, AVIF, or its index 0 to 7\n"
     "  -p, --preset TEXT       the settings as a preset document, or @FILE to read it from FILE\n"
     "  -n, --preset-name NAME  a preset kept in the user's settings store\n"
     "                          (without -p or -n: the settings the window program last used)\n"
@@ -29,14 +31,17 @@ const char kUsage[] =
     "unreadable preset or no usable input, 130 cancelled with Ctrl+C.\n";
 
 int ParseFormatName(const std::string& name) {
-    static const char* const names[] = {"don't change", "jpeg", "png", "bmp", "gif", "tiff"};
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (int i = 0; i < 6; ++i)
-        if (lower == names[i])
+    for (int i = 0; i < kOutputFormatCount; ++i) {
+        std::string listed = Narrow(OutputFormatName(i));
+        std::transform(listed.begin(), listed.end(), listed.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (lower == listed)
             return i;
-    if (lower.size() == 1 && lower[0] >= '0' && lower[0] <= '5')
+    }
+    if (lower.size() == 1 && lower[0] >= '0' && lower[0] < '0' + kOutputFormatCount)
         return lower[0] - '0';
     return -1;
 }

@@ -31,7 +31,8 @@ constexpr std::uint64_t kMaxPresetFileSize = 16u << 20;
 // large or unreadable.
 std::optional<std::string> ReadPresetFile(const std::string& path, std::string* error);
 
-// "Don't change", JPEG, PNG, BMP, GIF, TIFF in any letter case, or 0 to 5; -1 otherwise.
+// "Don't change", JPEG, PNG, BMP, GIF, TIFF, WebP, AVIF in any letter case, or 0 to 7; -1
+// otherwise (HEIC is read but never a conversion target).
 int ParseFormatName(const std::string& name);
 
 extern const char kUsage[];
