@@ -381,7 +381,7 @@ TEST_F(PreviewWindowTest, MovingTheWatermarkRendersAgainWithoutRescalingThePictu
     spec.width = 400;
     spec.height = 300;
     spec.pattern = false;
-    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(1, spec));
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(OutputFormat::Jpeg, spec));
     source.files = std::make_shared<std::vector<FileEntry>>(
         std::vector<FileEntry>{{dir.path(), dir / "photo.jpg"}});
     ResizeOp resize;
