@@ -277,6 +277,54 @@ QSize FitInside(double W, double H, double maxW, double maxH) {
     return {RoundPixels(w), RoundPixels(h)};
 }
 
+QImage ScaleImagePixels(const SharedBytes& bytes, int width, int height) {
+    if (!bytes || bytes->empty() || width < 1 || height < 1 ||
+        std::uint64_t(width) * std::uint64_t(height) > kMaxFramePixels)
+        return {};
+    EnsureImagingStarted();
+    const int format = SniffFormat(bytes->data(), bytes->size());
+    if (format == 0)
+        return {};
+    try {
+        bool droppedIcc = false;
+        if (format == 3) {
+            QImage keepAlive;
+            const QImage source = bmp::Decode(bytes);
+            if (source.isNull())
+                return {};
+            const VImage in =
+                vipsbridge::ToDisplayable(vipsbridge::FromQImage(source, &keepAlive), &droppedIcc);
+            return vipsbridge::ToQImage(ScaleTo(in, width, height));
+        }
+        if (format == 1 && !JpegDataIsSound(bytes))
+            return {};
+        const VImage header = vipsbridge::LoadHeader(bytes, format);
+        const int sourceW = vipsbridge::FrameWidth(header);
+        const int sourceH = vipsbridge::FrameHeight(header);
+        if (sourceW <= 0 || sourceH <= 0 ||
+            std::uint64_t(sourceW) * std::uint64_t(sourceH) > kMaxFramePixels)
+            return {};
+        const bool turned = vipsbridge::Orientation(header) >= 5;
+        const int storedW = turned ? height : width;
+        const int storedH = turned ? width : height;
+        const int shrink = format == 1            ? JpegShrink(sourceW, sourceH, storedW, storedH)
+                           : format == FormatWebp ? WebpShrink(sourceW, sourceH, storedW, storedH)
+                                                  : 1;
+        VImage in = shrink > 1 ? vipsbridge::LoadHeader(bytes, format, 1, false, shrink) : header;
+        if (vipsbridge::PageCount(in) > 1 || in.height() != vipsbridge::FrameHeight(in))
+            in = in.crop(0, 0, in.width(), vipsbridge::FrameHeight(in));
+        // Turned upright and made 8-bit first: what is left to resample is already small.
+        const VImage upright = vipsbridge::ToDisplayable(in, &droppedIcc);
+        return vipsbridge::ToQImage(ScaleTo(upright, width, height));
+    } catch (const vips::VError& e) {
+        DebugLog(L"  Reduced decoding failed: %S", e.what());
+    } catch (const std::exception& e) {
+        DebugLog(L"  Reduced decoding failed: %S", e.what());
+    }
+    vips_error_clear();
+    return {};
+}
+
 StreamPtr ScaleImageStream(const StreamPtr& source, int width, int height) {
     if (!source || width < 1 || height < 1 ||
         std::uint64_t(width) * std::uint64_t(height) > kMaxFramePixels)
