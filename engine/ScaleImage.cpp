@@ -282,12 +282,12 @@ QImage ScaleImagePixels(const SharedBytes& bytes, int width, int height) {
         std::uint64_t(width) * std::uint64_t(height) > kMaxFramePixels)
         return {};
     EnsureImagingStarted();
-    const int format = SniffFormat(bytes->data(), bytes->size());
-    if (format == 0)
+    const OutputFormat format = SniffFormat(bytes->data(), bytes->size());
+    if (format == OutputFormat::DontChange)
         return {};
     try {
         bool droppedIcc = false;
-        if (format == 3) {
+        if (format == OutputFormat::Bmp) {
             QImage keepAlive;
             const QImage source = bmp::Decode(bytes);
             if (source.isNull())
@@ -296,7 +296,7 @@ QImage ScaleImagePixels(const SharedBytes& bytes, int width, int height) {
                 vipsbridge::ToDisplayable(vipsbridge::FromQImage(source, &keepAlive), &droppedIcc);
             return vipsbridge::ToQImage(ScaleTo(in, width, height));
         }
-        if (format == 1 && !JpegDataIsSound(bytes))
+        if (format == OutputFormat::Jpeg && !JpegDataIsSound(bytes))
             return {};
         const VImage header = vipsbridge::LoadHeader(bytes, format);
         const int sourceW = vipsbridge::FrameWidth(header);
@@ -307,9 +307,10 @@ QImage ScaleImagePixels(const SharedBytes& bytes, int width, int height) {
         const bool turned = vipsbridge::Orientation(header) >= 5;
         const int storedW = turned ? height : width;
         const int storedH = turned ? width : height;
-        const int shrink = format == 1            ? JpegShrink(sourceW, sourceH, storedW, storedH)
-                           : format == FormatWebp ? WebpShrink(sourceW, sourceH, storedW, storedH)
-                                                  : 1;
+        const int shrink =
+            format == OutputFormat::Jpeg   ? JpegShrink(sourceW, sourceH, storedW, storedH)
+            : format == OutputFormat::Webp ? WebpShrink(sourceW, sourceH, storedW, storedH)
+                                           : 1;
         VImage in = shrink > 1 ? vipsbridge::LoadHeader(bytes, format, 1, false, shrink) : header;
         if (vipsbridge::PageCount(in) > 1 || in.height() != vipsbridge::FrameHeight(in))
             in = in.crop(0, 0, in.width(), vipsbridge::FrameHeight(in));
