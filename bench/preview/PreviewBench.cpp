@@ -49,7 +49,7 @@ fs::path MakePhoto(const fs::path& dir) {
         }
     }
     Bytes bytes;
-    if (!Bitmap::FromImage(image)->EncodeTo(1, &bytes))
+    if (!Bitmap::FromImage(image)->EncodeTo(OutputFormat::Jpeg, &bytes))
         return {};
     std::ofstream(file.string(), std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

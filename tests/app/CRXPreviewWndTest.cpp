@@ -391,7 +391,7 @@ TEST_F(PreviewWindowTest, MovingTheWatermarkRendersAgainWithoutRescalingThePictu
     spec.width = 400;
     spec.height = 300;
     spec.pattern = false;
-    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(1, spec));
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(OutputFormat::Jpeg, spec));
     source.files = std::make_shared<std::vector<FileEntry>>(
         std::vector<FileEntry>{{dir.path(), dir / "photo.jpg"}});
     ResizeOp resize;
@@ -439,7 +439,7 @@ TEST_F(PreviewWindowTest, APictureLargerThanTheScreenIsDecodedOnceAtTheScreensSi
     spec.width = screen.width() * 3;
     spec.height = screen.width() * 2;
     spec.pattern = false;
-    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(1, spec));
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(rx::OutputFormat::Jpeg, spec));
     source.files = std::make_shared<std::vector<FileEntry>>(
         std::vector<FileEntry>{{dir.path(), dir / "photo.jpg"}});
     source.watermark.text = L"MMMM";

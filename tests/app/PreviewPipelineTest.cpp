@@ -51,7 +51,7 @@ QImage Photo(int width, int height) {
 
 void WriteJpeg(const fs::path& file, const QImage& image) {
     Bytes bytes;
-    ASSERT_TRUE(Bitmap::FromImage(image)->EncodeTo(1, &bytes));
+    ASSERT_TRUE(Bitmap::FromImage(image)->EncodeTo(OutputFormat::Jpeg, &bytes));
     rxtest::WriteFile(file, bytes);
 }
 
@@ -72,7 +72,7 @@ void WritePicture(const fs::path& file) {
     p.drawRect(QRectF(0, 80, 300, 40));
     p.end();
     Bytes bytes;
-    ASSERT_TRUE(Bitmap::FromImage(disc)->EncodeTo(2, &bytes));
+    ASSERT_TRUE(Bitmap::FromImage(disc)->EncodeTo(OutputFormat::Png, &bytes));
     rxtest::WriteFile(file, bytes);
 }
 
@@ -224,7 +224,7 @@ TEST_F(PreviewPipelineTest, AnUprightTurnedPhotoIsReducedUpright) {
     spec.width = 1600;
     spec.height = 1000;
     spec.orientation = 6;
-    rxtest::WriteFile(dir / "turned.jpg", rxtest::MakeImage(1, spec));
+    rxtest::WriteFile(dir / "turned.jpg", rxtest::MakeImage(OutputFormat::Jpeg, spec));
     entry = {dir.path(), dir / "turned.jpg"};
     resize.mode = ResizeOp::Height;
     resize.height = 1200;
