@@ -601,7 +601,7 @@ TEST_F(PreviewWindowTest, ClosingOrDeletingWhileRealRendersRunOrDeliverNeverHang
     auto files = std::make_shared<std::vector<FileEntry>>();
     for (int i = 0; i < 3; ++i) {
         const fs::path file = dir / ("photo" + std::to_string(i) + ".jpg");
-        rxtest::WriteFile(file, rxtest::MakeImage(1, spec));
+        rxtest::WriteFile(file, rxtest::MakeImage(OutputFormat::Jpeg, spec));
         files->push_back({dir.path(), file});
     }
     source.files = files;
