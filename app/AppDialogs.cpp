@@ -6,22 +6,22 @@
 #include <QGridLayout>
 #include <QLabel>
 
-namespace rx {
+#include "engine/ImageFile.h"
+#include "engine/OutputFormat.h"
 
-const char kImageFilter[] = "All images (*.bmp *.png *.gif *.jpg *.jpeg *.tif *.tiff)";
+namespace rx {
 
 namespace {
 
 const char kFolderTitle[] = "Choose the folder to save resulting images to";
 const char kFormatLabel[] = "File format:";
-const char* const kFormatNames[] = {"Don't change", "JPEG", "PNG", "BMP", "GIF", "TIFF"};
 
 ImportFilesHook g_importFiles;
 FolderAndFormatHook g_folderAndFormat;
 
 QStringList RealImportFiles(QWidget* owner) {
     return QFileDialog::getOpenFileNames(owner, QString(), QString(),
-                                         QString::fromLatin1(kImageFilter));
+                                         QString::fromLatin1(kImageFileFilter));
 }
 
 // A folder picker that carries the format list in its own grid, below the file-type row.
@@ -35,10 +35,10 @@ bool RealFolderAndFormat(QWidget* owner, FolderAndFormat& inOut) {
     // The list is added to the dialog's own layout, which the platform dialogs do not have.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     auto* formats = new QComboBox(&dialog);
-    for (const char* name : kFormatNames)
-        formats->addItem(QString::fromLatin1(name));
-    formats->setCurrentIndex(inOut.format >= 0 && inOut.format < formats->count() ? inOut.format
-                                                                                  : 0);
+    // The list's positions are the formats' numbers.
+    for (const OutputFormat format : kOutputFormats)
+        formats->addItem(QString::fromWCharArray(OutputFormatName(format)));
+    formats->setCurrentIndex(FormatNumber(OutputFormatFromNumber(FormatNumber(inOut.format))));
     auto* label = new QLabel(QString::fromLatin1(kFormatLabel), &dialog);
     label->setBuddy(formats);
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
@@ -49,7 +49,7 @@ bool RealFolderAndFormat(QWidget* owner, FolderAndFormat& inOut) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     inOut.folder = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
-    inOut.format = formats->currentIndex();
+    inOut.format = OutputFormatFromNumber(formats->currentIndex());
     return true;
 }
 

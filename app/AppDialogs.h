@@ -7,17 +7,16 @@
 #include <QStringList>
 #include <functional>
 
+#include "engine/OutputFormat.h"
+
 class QWidget;
 
 namespace rx {
 
-// The filter of every image file dialog of the program.
-extern const char kImageFilter[];
-
 // The folder dialog's answer.
 struct FolderAndFormat {
     QString folder;
-    int format = 0; // OutputFormat index 0 to 5
+    OutputFormat format = OutputFormat::DontChange;
 };
 
 using ImportFilesHook = std::function<QStringList(QWidget* owner)>;

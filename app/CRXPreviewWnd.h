@@ -86,9 +86,10 @@ public:
     // else as large as fits; moved left and up only as far as needed to stay inside.
     static QRect FitRect(const QRect& window, const QSize& image, const QRect& work);
 
-    // render: how a file is rendered (tests replace the loading and processing of the job).
+    // render: how a file is rendered (tests replace the loading and processing of the job);
+    // none: the renderer's own pipeline.
     CRXPreviewWnd(SettingsStore& settings, PreviewSource& source,
-                  PreviewRenderer::RenderFunction render = &PreviewRenderer::RenderFile,
+                  PreviewRenderer::RenderFunction render = {},
                   RenderPriority priority = RenderPriority::Lowest);
     ~CRXPreviewWnd() override;
 

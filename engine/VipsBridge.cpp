@@ -15,44 +15,49 @@
 namespace rx::vipsbridge {
 namespace {
 
-const char* LoaderName(int format) {
+// Each format's own loader and saver; BMP is Qt's, not a libvips format here.
+const char* LoaderName(OutputFormat format) {
     switch (format) {
-    case 1:
+    case OutputFormat::Jpeg:
         return "jpegload_buffer";
-    case 2:
+    case OutputFormat::Png:
         return "pngload_buffer";
-    case 4:
+    case OutputFormat::Gif:
         return "gifload_buffer";
-    case 5:
+    case OutputFormat::Tiff:
         return "tiffload_buffer";
-    case FormatWebp:
+    case OutputFormat::Webp:
         return "webpload_buffer";
-    case FormatAvif:
-    case FormatHeic:
+    case OutputFormat::Avif:
+    case OutputFormat::Heic:
         return "heifload_buffer";
-    default:
-        return nullptr;
+    case OutputFormat::DontChange:
+    case OutputFormat::Bmp:
+        break;
     }
+    return nullptr;
 }
 
-const char* SaverName(int format) {
+const char* SaverName(OutputFormat format) {
     switch (format) {
-    case 1:
+    case OutputFormat::Jpeg:
         return "jpegsave_buffer";
-    case 2:
+    case OutputFormat::Png:
         return "pngsave_buffer";
-    case 4:
+    case OutputFormat::Gif:
         return "gifsave_buffer";
-    case 5:
+    case OutputFormat::Tiff:
         return "tiffsave_buffer";
-    case FormatWebp:
+    case OutputFormat::Webp:
         return "webpsave_buffer";
-    case FormatAvif:
-    case FormatHeic:
+    case OutputFormat::Avif:
+    case OutputFormat::Heic:
         return "heifsave_buffer";
-    default:
-        return nullptr;
+    case OutputFormat::DontChange:
+    case OutputFormat::Bmp:
+        break;
     }
+    return nullptr;
 }
 
 bool IsXmp(const void* data, size_t size) {
@@ -111,7 +116,7 @@ private:
 
 } // namespace
 
-vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool sequential,
+vips::VImage LoadHeader(const SharedBytes& bytes, OutputFormat format, int pages, bool sequential,
                         int shrink) {
     EnsureImagingStarted();
     const char* loader = LoaderName(format);
@@ -126,11 +131,12 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
             ->set("out", &out)
             ->set("fail_on", VIPS_FAIL_ON_ERROR)
             ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
-    if (format == 4 || format == 5 || format == FormatWebp || IsHeifFormat(format))
+    if (format == OutputFormat::Gif || format == OutputFormat::Tiff ||
+        format == OutputFormat::Webp || IsHeifFormat(format))
         options->set("n", pages);
-    if (format == 1 && shrink > 1)
+    if (format == OutputFormat::Jpeg && shrink > 1)
         options->set("shrink", shrink);
-    if (format == FormatWebp && shrink > 1)
+    if (format == OutputFormat::Webp && shrink > 1)
         options->set("scale", 1.0 / shrink);
     try {
         vips::VImage::call(loader, options);
@@ -145,7 +151,8 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
         AdoptHeifXmp(out.get_image());
     // The TIFF loader leaves make, model, dates and the EXIF and GPS directories behind: they
     // travel as an EXIF block like those of the other formats.
-    if (format == 5 && !vips_image_get_typeof(out.get_image(), VIPS_META_EXIF_NAME)) {
+    if (format == OutputFormat::Tiff &&
+        !vips_image_get_typeof(out.get_image(), VIPS_META_EXIF_NAME)) {
         const Bytes exif = tiffmeta::ExifBlockFromTiff(bytes->data(), bytes->size());
         if (!exif.empty())
             vips_image_set_blob_copy(out.get_image(), VIPS_META_EXIF_NAME, exif.data(),
@@ -340,7 +347,7 @@ vips::VImage FromQImage(const QImage& image, QImage* keepAlive) {
         "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
 }
 
-Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
+Bytes Save(const vips::VImage& image, OutputFormat format, vips::VOption* options) {
     EnsureImagingStarted();
     const char* saver = SaverName(format);
     if (!saver) {
@@ -352,8 +359,9 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     if (!options)
         options = vips::VImage::option();
     if (IsHeifFormat(format)) {
-        options->set("compression", format == FormatAvif ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
-                                                         : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
+        options->set("compression", format == OutputFormat::Avif
+                                        ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
+                                        : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
         // More than 8 bits a sample are written with the depth the source had (10 or 12).
         int bits = 0;
         if (in.format() == VIPS_FORMAT_USHORT &&
@@ -373,7 +381,7 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     Bytes out(data, data + size);
     vips_area_unref(VIPS_AREA(blob));
     // The TIFF saver writes no EXIF: its descriptive tags and directories are added here.
-    if (format == 5) {
+    if (format == OutputFormat::Tiff) {
         const void* exif = nullptr;
         size_t exifSize = 0;
         if (vips_image_get_typeof(in.get_image(), VIPS_META_EXIF_NAME) &&
@@ -384,26 +392,27 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     return out;
 }
 
-bool EncoderAvailable(int format) {
+bool EncoderAvailable(OutputFormat format) {
     if (!IsHeifFormat(format)) // BMP is written by Qt, the others by codecs libvips is linked with
-        return format > 0 && format < kImageFormatCount;
+        return FormatNumber(format) > 0 && FormatNumber(format) < kImageFormatCount;
     // libheif finds its encoders (x265, aom) at run time: one tiny encode tells.
     static bool available[kImageFormatCount] = {};
     static std::once_flag once[kImageFormatCount];
-    std::call_once(once[format], [format] {
+    const int slot = FormatNumber(format);
+    std::call_once(once[slot], [format, slot] {
         EnsureImagingStarted();
         try {
             const vips::VImage probe =
                 vips::VImage::black(16, 16, vips::VImage::option()->set("bands", 3))
                     .cast(VIPS_FORMAT_UCHAR)
                     .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-            available[format] = !Save(probe, format).empty();
+            available[slot] = !Save(probe, format).empty();
         } catch (const vips::VError& e) {
             DebugLog(L"No %s encoder: %S", OutputFormatName(format), e.what());
             vips_error_clear();
         }
     });
-    return available[format];
+    return available[slot];
 }
 
 } // namespace rx::vipsbridge

@@ -3,6 +3,7 @@
 // file is loaded like a chosen one. Reports a new image with Command(1213).
 #pragma once
 
+#include "engine/ImageFile.h"
 #include "ui/CFileDropTarget.h"
 #include "ui/FocusMixin.h"
 #include "ui/OwnerDrawButton.h"
@@ -14,8 +15,7 @@ namespace rx {
 class CImagePicker : public FocusMixin<OwnerDrawButton> {
 public:
     static constexpr int kControlId = 1213;
-    static inline const QString kFilter =
-        QStringLiteral("All images (*.bmp *.png *.gif *.jpg *.jpeg *.tif *.tiff)");
+    static inline const QString kFilter = QString::fromLatin1(kImageFileFilter);
     static inline const QString kAnimatedText = QStringLiteral(
         "You've just chosen an animated image as the watermark. Only first frame of it will be "
         "applied.");

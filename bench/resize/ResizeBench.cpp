@@ -93,7 +93,7 @@ int Run(const fs::path& in, const fs::path& out, int width) {
     for (size_t i = 0; i < files.size(); ++i) {
         rx::ImageFile file(files[i], static_cast<int>(i));
         rx::RunOperations(list, file);
-        file.ConvertFormat(0);
+        file.ConvertFormat(rx::OutputFormat::DontChange);
         saved += file.Save(out) ? 1 : 0;
     }
     const double seconds =

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QSettings>
 #include <QTest>
 
@@ -381,7 +383,7 @@ TEST_F(PreviewWindowTest, MovingTheWatermarkRendersAgainWithoutRescalingThePictu
     spec.width = 400;
     spec.height = 300;
     spec.pattern = false;
-    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(1, spec));
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(OutputFormat::Jpeg, spec));
     source.files = std::make_shared<std::vector<FileEntry>>(
         std::vector<FileEntry>{{dir.path(), dir / "photo.jpg"}});
     ResizeOp resize;
@@ -393,7 +395,8 @@ TEST_F(PreviewWindowTest, MovingTheWatermarkRendersAgainWithoutRescalingThePictu
     source.operations = {&source.watermark, &resize};
 
     const std::uint64_t rescales = ResizeOp::RescaleCount();
-    ASSERT_TRUE(Open(&PreviewRenderer::RenderFile));
+    // The renderer's own rendering, as the program has it.
+    ASSERT_TRUE(Open(PreviewRenderer::RenderFunction{}));
     ASSERT_TRUE(WaitRendered(0));
     EXPECT_EQ(window->ImageSize(), QSize(200, 150));
     EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 1);
@@ -419,6 +422,45 @@ TEST_F(PreviewWindowTest, MovingTheWatermarkRendersAgainWithoutRescalingThePictu
     ASSERT_TRUE(WaitRendered(done));
     EXPECT_EQ(window->ImageSize(), QSize(100, 75));
     EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 2);
+}
+
+TEST_F(PreviewWindowTest, APictureLargerThanTheScreenIsDecodedOnceAtTheScreensSize) {
+    const QSize screen = QGuiApplication::primaryScreen()->virtualSize();
+    rxtest::TempDir dir;
+    rxtest::ImageSpec spec;
+    spec.width = screen.width() * 3;
+    spec.height = screen.width() * 2;
+    spec.pattern = false;
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(rx::OutputFormat::Jpeg, spec));
+    source.files = std::make_shared<std::vector<FileEntry>>(
+        std::vector<FileEntry>{{dir.path(), dir / "photo.jpg"}});
+    source.watermark.text = L"MMMM";
+    source.watermark.fontSize = static_cast<std::uint32_t>(screen.width() / 2);
+    source.watermark.fontColor = 0x0000FF; // red
+    source.operations = {&source.watermark};
+
+    const std::uint64_t decodes = PreviewPipeline::ReducedDecodes();
+    ASSERT_TRUE(Open(PreviewRenderer::RenderFunction{}));
+    ASSERT_TRUE(WaitRendered(0));
+    EXPECT_EQ(PreviewPipeline::ReducedDecodes(), decodes + 1);
+    EXPECT_EQ(window->ImageSize(), QSize(spec.width, spec.height)) << "the size label's";
+    const QImage before = window->ShownImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(before.size(), PreviewRenderer::ScreenSize(spec.width, spec.height, screen));
+
+    source.watermark.positionX = 1.0f;
+    source.watermark.positionY = 1.0f;
+    const int done = window->Deliveries();
+    window->Post(PreviewStep::Current);
+    ASSERT_TRUE(WaitRendered(done));
+    EXPECT_EQ(PreviewPipeline::ReducedDecodes(), decodes + 1) << "the move decoded again";
+    const QImage after = window->ShownImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(after.size(), before.size());
+    // Inside the text's box, a sixth of the picture wide and a twelfth high, in each corner.
+    const QPoint topLeft(before.width() / 6, before.height() / 16);
+    const QPoint bottomRight(before.width() - topLeft.x(), before.height() - topLeft.y());
+    const int half = before.height() / 24;
+    EXPECT_GT(Differing(before, after, topLeft, half), half * half) << "the text left the corner";
+    EXPECT_GT(Differing(before, after, bottomRight, half), half * half) << "the text came here";
 }
 
 TEST_F(PreviewWindowTest, TheBordersResizeTheBandMovesTheRestIsClient) {

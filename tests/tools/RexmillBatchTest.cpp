@@ -13,6 +13,7 @@
 #include <boost/filesystem/operations.hpp>
 
 #include "engine/Imaging.h"
+#include "engine/OutputFormat.h"
 #include "tests/support/TestImages.h"
 
 namespace fs = boost::filesystem;
@@ -86,7 +87,8 @@ void MakeInputs(const rxtest::TempDir& dir, int count, int width = 120) {
     fs::create_directories(dir / "in");
     for (int i = 0; i < count; ++i)
         rxtest::WriteFile(dir / "in" / ("p" + std::to_string(i) + (i % 2 ? ".png" : ".jpg")),
-                          rxtest::MakeImage(i % 2 ? 2 : 1, {.width = width, .height = width / 2}));
+                          rxtest::MakeImage(i % 2 ? rx::OutputFormat::Png : rx::OutputFormat::Jpeg,
+                                            {.width = width, .height = width / 2}));
 }
 
 } // namespace
@@ -103,7 +105,9 @@ TEST(RexmillBatch, HelpAndUsageErrors) {
                                                {"-o"},
                                                {"in"},
                                                {"-o", "out"},
-                                               {"-f", "webp", "-o", "o", "i"},
+                                               {"-f", "heic", "-o", "o", "i"},
+                                               {"-f", "8", "-o", "o", "i"},
+                                               {"-f", "jxl", "-o", "o", "i"},
                                                {"-p", "{}", "-n", "x", "-o", "o", "i"},
                                                {"-p", "@x", "-n", "x", "-o", "o", "i"}}) {
         Result r = RunTool(dir, args);
@@ -177,6 +181,22 @@ TEST(RexmillBatch, FormatsAndTheWindowProgramsWorkingSettings) {
                                  (dir / "in" / "p1.png").string()});
     ASSERT_EQ(named.status, 0) << named.err;
     EXPECT_EQ(rxtest::Inspect(rxtest::ReadFile(dir / "out" / "[resize] 1" / "p1.bmp")).width, 30);
+
+    // The photo formats after TIFF, by name or by number.
+    for (const auto& [name, format] :
+         {std::pair{"WebP", rx::OutputFormat::Webp}, {"7", rx::OutputFormat::Avif}}) {
+        if (!rxtest::CanEncode(format))
+            continue;
+        Result photo = RunTool(dir, {"-p", "{}", "-f", name, "-o", (dir / "photo").string(),
+                                     (dir / "in" / "p1.png").string()});
+        ASSERT_EQ(photo.status, 0) << name << ": " << photo.err;
+        const fs::path folder = dir / "photo" / "[]";
+        EXPECT_EQ(Listing(folder),
+                  std::vector<fs::path>{std::string("p1") + rx::OutputFormatExtension(format)});
+        const rx::Bytes bytes = rxtest::ReadFile(folder / Listing(folder).at(0));
+        EXPECT_EQ(rx::SniffFormat(bytes.data(), bytes.size()), format) << name;
+        fs::remove_all(dir / "photo");
+    }
 
     Result verbose = RunTool(dir, {"-v", "-p", "{}", "-f", "Don't Change", "-o",
                                    (dir / "out").string(), (dir / "in" / "p0.jpg").string()});

@@ -7,7 +7,9 @@
 
 #include <boost/filesystem/operations.hpp>
 
+#include "engine/OutputFormat.h"
 #include "engine/Stream.h"
+#include "engine/Text.h"
 
 namespace rx::batch {
 
@@ -17,7 +19,7 @@ const char kUsage[] =
     "\n"
     "  -o, --output DIR        folder in which the run folder is created (required)\n"
     "  -f, --format NAME       output format: \"Don't change\" (default), JPEG, PNG, BMP, GIF,\n"
-    "                          TIFF, or its index 0 to 5\n"
+    "                          TIFF, WebP, AVIF, or its index 0 to 7\n"
     "  -p, --preset TEXT       the settings as a preset document, or @FILE to read it from FILE\n"
     "  -n, --preset-name NAME  a preset kept in the user's settings store\n"
     "                          (without -p or -n: the settings the window program last used)\n"
@@ -28,17 +30,20 @@ const char kUsage[] =
     "Exit status: 0 every file saved, 1 some not saved or the job stopped, 2 usage error,\n"
     "unreadable preset or no usable input, 130 cancelled with Ctrl+C.\n";
 
-int ParseFormatName(const std::string& name) {
-    static const char* const names[] = {"don't change", "jpeg", "png", "bmp", "gif", "tiff"};
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (int i = 0; i < 6; ++i)
-        if (lower == names[i])
-            return i;
-    if (lower.size() == 1 && lower[0] >= '0' && lower[0] <= '5')
-        return lower[0] - '0';
-    return -1;
+std::optional<OutputFormat> ParseFormatName(const std::string& name) {
+    const auto lowered = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return text;
+    };
+    const std::string lower = lowered(name);
+    for (const OutputFormat format : kOutputFormats)
+        if (lower == lowered(Narrow(OutputFormatName(format))))
+            return format;
+    if (lower.size() == 1 && lower[0] >= '0' &&
+        lower[0] - '0' < static_cast<int>(kOutputFormats.size()))
+        return OutputFormatFromNumber(lower[0] - '0');
+    return std::nullopt;
 }
 
 std::optional<std::string> ReadPresetFile(const std::string& path, std::string* error) {
@@ -93,13 +98,15 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
         case 'o':
             o.output = optarg;
             break;
-        case 'f':
-            o.format = ParseFormatName(optarg);
-            if (o.format < 0) {
+        case 'f': {
+            const std::optional<OutputFormat> format = ParseFormatName(optarg);
+            if (!format) {
                 *error = std::string("unknown format '") + optarg + "'";
                 return std::nullopt;
             }
+            o.format = *format;
             break;
+        }
         case 'p':
             if (optarg[0] == '@')
                 o.presetFile = optarg + 1;
