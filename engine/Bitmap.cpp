@@ -44,7 +44,7 @@ struct Bitmap::Impl {
 // frame into a buffer of its own. Images that must be turned upright need random access and
 // are decoded as loaded.
 static vips::VImage StreamingSource(const vips::VImage& header, const SharedBytes& data,
-                                    int format) {
+                                    OutputFormat format) {
     if (vipsbridge::Orientation(header) > 1)
         return header;
     return vipsbridge::LoadHeader(data, format, 1, /*sequential=*/true);
