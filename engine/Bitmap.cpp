@@ -39,6 +39,17 @@ struct Bitmap::Impl {
     bool dropIcc = false;
 };
 
+// The source to decode once from top to bottom: loaded again for sequential access, so that
+// libvips streams the pixels into their destination instead of first decoding the whole
+// frame into a buffer of its own. Images that must be turned upright need random access and
+// are decoded as loaded.
+static vips::VImage StreamingSource(const vips::VImage& header, const SharedBytes& data,
+                                    OutputFormat format) {
+    if (vipsbridge::Orientation(header) > 1)
+        return header;
+    return vipsbridge::LoadHeader(data, format, 1, /*sequential=*/true);
+}
+
 Bitmap::Bitmap() : impl_(std::make_unique<Impl>()) {}
 Bitmap::~Bitmap() = default;
 
@@ -153,7 +164,8 @@ QImage* Bitmap::Pixels() {
             pixels_ = bmp::Decode(impl_->data);
         } else if (impl_->header) {
             bool dropIcc = false;
-            vips::VImage displayable = vipsbridge::ToDisplayable(*impl_->header, &dropIcc);
+            vips::VImage displayable = vipsbridge::ToDisplayable(
+                StreamingSource(*impl_->header, impl_->data, format_), &dropIcc);
             impl_->dropIcc = dropIcc;
             pixels_ = vipsbridge::ToQImage(displayable);
         }
@@ -203,7 +215,7 @@ bool Bitmap::EncodeTo(OutputFormat format, Bytes* out) {
                 status_ = ImageStatus::DecodeFailed;
                 return false;
             }
-            image = *impl_->header;
+            image = StreamingSource(*impl_->header, impl_->data, format_);
             if (vipsbridge::Orientation(image) > 1)
                 image = image.autorot();
             if (image.interpretation() == VIPS_INTERPRETATION_CMYK &&

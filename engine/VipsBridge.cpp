@@ -254,33 +254,52 @@ vips::VImage ToDisplayable(vips::VImage image, bool* droppedIcc) {
 }
 
 QImage ToQImage(const vips::VImage& img) {
-    size_t size = 0;
-    void* mem = nullptr;
-    {
-        const KillOnInterrupt kill(img);
-        mem = img.write_to_memory(&size);
-    }
-    CountPixelDecode();
     const int w = img.width(), h = img.height(), bands = img.bands();
     const QImage::Format fmt = bands == 1   ? QImage::Format_Grayscale8
                                : bands == 3 ? QImage::Format_RGB888
                                             : QImage::Format_RGBA8888;
-    const qsizetype stride = qsizetype(w) * bands;
-    if (stride % 4 == 0)
-        return QImage(static_cast<uchar*>(mem), w, h, stride, fmt, g_free, mem);
-    // QImage wants 32-bit aligned lines: repack once.
-    QImage out(w, h, fmt);
-    if (!out.isNull())
-        for (int y = 0; y < h; ++y)
-            std::memcpy(out.scanLine(y), static_cast<uchar*>(mem) + y * stride,
-                        static_cast<size_t>(stride));
-    g_free(mem);
+    // QImage wants 32-bit aligned lines: libvips pads each line on the right while decoding (up
+    // to three pixels the QImage does not show), so the decoded block is used as it is, never
+    // repacked into a second frame.
+    int paddedWidth = w;
+    while ((qsizetype(paddedWidth) * bands) % 4 != 0)
+        ++paddedWidth;
+    const vips::VImage lines = paddedWidth == w ? img : img.embed(0, 0, paddedWidth, h);
+    size_t size = 0;
+    void* mem = nullptr;
+    {
+        const KillOnInterrupt kill(lines);
+        mem = lines.write_to_memory(&size);
+    }
+    CountPixelDecode();
+    const qsizetype stride = qsizetype(paddedWidth) * bands;
+    QImage out(static_cast<uchar*>(mem), w, h, stride, fmt, g_free, mem);
+    if (out.isNull())
+        g_free(mem);
     return out;
 }
+
+namespace {
+
+// The lines of a QImage as a libvips image of `bands` 8-bit bands, without a copy: each line
+// is `bytesPerLine / bands` pixels wide in memory, and the padding on the right is cut away
+// lazily. The QImage must outlive the image's use.
+vips::VImage WrapLines(const QImage& image, int bands) {
+    const int lineWidth = int(image.bytesPerLine() / bands);
+    vips::VImage v = vips::VImage::new_from_memory(
+        const_cast<uchar*>(image.constBits()), static_cast<size_t>(image.sizeInBytes()), lineWidth,
+        image.height(), bands, VIPS_FORMAT_UCHAR);
+    if (lineWidth != image.width())
+        v = v.extract_area(0, 0, image.width(), image.height());
+    return v;
+}
+
+} // namespace
 
 vips::VImage FromQImage(const QImage& image, QImage* keepAlive) {
     EnsureImagingStarted();
     QImage img = image;
+    vips::VImage v;
     int bands = 0;
     switch (img.format()) {
     case QImage::Format_Grayscale8:
@@ -292,30 +311,38 @@ vips::VImage FromQImage(const QImage& image, QImage* keepAlive) {
     case QImage::Format_RGBA8888:
         bands = 4;
         break;
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+        // Blue, green, red and alpha bytes: the bands are put in order lazily, in place.
+        bands = img.format() == QImage::Format_ARGB32 ? 4 : 3;
+        break;
+#endif
     default:
         img = img.convertToFormat(img.hasAlphaChannel() ? QImage::Format_RGBA8888
                                                         : QImage::Format_RGB888);
         bands = img.hasAlphaChannel() ? 4 : 3;
     }
-    const qsizetype packed = qsizetype(img.width()) * bands;
-    if (img.bytesPerLine() != packed) {
-        // A QImage with its own padding cannot be packed in place; build a packed copy.
-        QByteArray buf(packed * img.height(), Qt::Uninitialized);
-        for (int y = 0; y < img.height(); ++y)
-            std::memcpy(buf.data() + y * packed, img.constScanLine(y), static_cast<size_t>(packed));
-        VipsImage* copied =
-            vips_image_new_from_memory_copy(buf.constData(), static_cast<size_t>(buf.size()),
-                                            img.width(), img.height(), bands, VIPS_FORMAT_UCHAR);
-        if (!copied)
-            throw vips::VError();
-        vips::VImage v(copied);
-        return v.copy(vips::VImage::option()->set(
-            "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+    const bool bgrx = img.format() == QImage::Format_RGB32 || img.format() == QImage::Format_ARGB32;
+    const int stored = bgrx ? 4 : bands;
+    if (img.bytesPerLine() % stored != 0) {
+        // Lines padded by a part of a pixel (RGB888 of some widths): four bytes a pixel always
+        // fill whole lines, at the cost of one converted copy.
+        img = img.convertToFormat(QImage::Format_RGBA8888);
+        v = WrapLines(img, 4);
+        if (bands == 3)
+            v = v.extract_band(0, vips::VImage::option()->set("n", 3));
+    } else if (bgrx) {
+        const vips::VImage bgra = WrapLines(img, 4);
+        std::vector<vips::VImage> order{bgra.extract_band(2), bgra.extract_band(1),
+                                        bgra.extract_band(0)};
+        if (bands == 4)
+            order.push_back(bgra.extract_band(3));
+        v = vips::VImage::bandjoin(order);
+    } else {
+        v = WrapLines(img, bands);
     }
     *keepAlive = img;
-    vips::VImage v = vips::VImage::new_from_memory(
-        const_cast<uchar*>(keepAlive->constBits()), static_cast<size_t>(keepAlive->sizeInBytes()),
-        img.width(), img.height(), bands, VIPS_FORMAT_UCHAR);
     return v.copy(vips::VImage::option()->set(
         "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
 }
