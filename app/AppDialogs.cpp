@@ -35,10 +35,10 @@ bool RealFolderAndFormat(QWidget* owner, FolderAndFormat& inOut) {
     // The list is added to the dialog's own layout, which the platform dialogs do not have.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     auto* formats = new QComboBox(&dialog);
-    for (int i = 0; i < kOutputFormatCount; ++i)
-        formats->addItem(QString::fromWCharArray(OutputFormatName(i)));
-    formats->setCurrentIndex(inOut.format >= 0 && inOut.format < formats->count() ? inOut.format
-                                                                                  : 0);
+    // The list's positions are the formats' numbers.
+    for (const OutputFormat format : kOutputFormats)
+        formats->addItem(QString::fromWCharArray(OutputFormatName(format)));
+    formats->setCurrentIndex(FormatNumber(OutputFormatFromNumber(FormatNumber(inOut.format))));
     auto* label = new QLabel(QString::fromLatin1(kFormatLabel), &dialog);
     label->setBuddy(formats);
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
@@ -49,7 +49,7 @@ bool RealFolderAndFormat(QWidget* owner, FolderAndFormat& inOut) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     inOut.folder = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
-    inOut.format = formats->currentIndex();
+    inOut.format = OutputFormatFromNumber(formats->currentIndex());
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "engine/OutputFormat.h"
+
 class QWidget;
 
 namespace rx {
@@ -14,7 +16,7 @@ namespace rx {
 // The folder dialog's answer.
 struct FolderAndFormat {
     QString folder;
-    int format = 0; // OutputFormat index 0 to 7
+    OutputFormat format = OutputFormat::DontChange;
 };
 
 using ImportFilesHook = std::function<QStringList(QWidget* owner)>;

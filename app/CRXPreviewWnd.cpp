@@ -91,6 +91,27 @@ CRXPreviewWnd::Area CRXPreviewWnd::HitTest(const QPoint& p, const QSize& client,
     return Area::Client;
 }
 
+QRect CRXPreviewWnd::DraggedRect(const QRect& start, Area area, const QPoint& delta,
+                                 const QSize& minimum) {
+    if (area == Area::Caption)
+        return start.translated(delta);
+    int left = start.left(), top = start.top();
+    int right = left + start.width(), bottom = top + start.height();
+    const bool l = area == Area::Left || area == Area::TopLeft || area == Area::BottomLeft;
+    const bool r = area == Area::Right || area == Area::TopRight || area == Area::BottomRight;
+    const bool t = area == Area::Top || area == Area::TopLeft || area == Area::TopRight;
+    const bool b = area == Area::Bottom || area == Area::BottomLeft || area == Area::BottomRight;
+    if (l)
+        left = std::min(left + delta.x(), right - minimum.width());
+    if (r)
+        right = std::max(right + delta.x(), left + minimum.width());
+    if (t)
+        top = std::min(top + delta.y(), bottom - minimum.height());
+    if (b)
+        bottom = std::max(bottom + delta.y(), top + minimum.height());
+    return QRect(left, top, right - left, bottom - top);
+}
+
 QRect CRXPreviewWnd::FitRect(const QRect& window, const QSize& image, const QRect& work) {
     if (image.isEmpty())
         return window;
@@ -410,20 +431,33 @@ void CRXPreviewWnd::keyPressEvent(QKeyEvent* e) {
 }
 
 void CRXPreviewWnd::mousePressEvent(QMouseEvent* e) {
+    drag_.reset();
     if (e->button() != Qt::LeftButton || !windowHandle())
         return QWidget::mousePressEvent(e);
     const Area area = HitTest(e->position().toPoint(), size(), Inset());
+    bool system = true;
     if (area == Area::Caption)
-        windowHandle()->startSystemMove();
+        system = windowHandle()->startSystemMove();
     else if (area != Area::Client)
-        windowHandle()->startSystemResize(EdgesOf(area));
+        system = windowHandle()->startSystemResize(EdgesOf(area));
+    if (!system && !isMaximized())
+        drag_ = Drag{area, e->globalPosition().toPoint(), geometry()};
     QWidget::mousePressEvent(e);
 }
 
 void CRXPreviewWnd::mouseMoveEvent(QMouseEvent* e) {
-    if (e->buttons() == Qt::NoButton)
+    if (drag_ && (e->buttons() & Qt::LeftButton))
+        setGeometry(DraggedRect(drag_->geometry, drag_->area,
+                                e->globalPosition().toPoint() - drag_->start, minimumSize()));
+    else if (e->buttons() == Qt::NoButton)
         setCursor(CursorOf(HitTest(e->position().toPoint(), size(), Inset())));
     QWidget::mouseMoveEvent(e);
+}
+
+void CRXPreviewWnd::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        drag_.reset();
+    QWidget::mouseReleaseEvent(e);
 }
 
 void CRXPreviewWnd::StorePlacement() {

@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 #include "app/PreviewRenderer.h"
 #include "app/PreviewTimer.h"
@@ -82,13 +83,19 @@ public:
     };
     // Area of a point in a client rectangle of the given size.
     static Area HitTest(const QPoint& point, const QSize& client, int inset = 0);
+    // The window rectangle after dragging `area` of a window at `start` by `delta`: the band
+    // moves it, a border or corner moves that edge (the opposite one stays), never below
+    // `minimum`.
+    static QRect DraggedRect(const QRect& start, Area area, const QPoint& delta,
+                             const QSize& minimum);
     // The window rectangle of the fit command: the image at 1:1 when it fits the work area,
     // else as large as fits; moved left and up only as far as needed to stay inside.
     static QRect FitRect(const QRect& window, const QSize& image, const QRect& work);
 
-    // render: how a file is rendered (tests replace the loading and processing of the job).
+    // render: how a file is rendered (tests replace the loading and processing of the job);
+    // none: the renderer's own pipeline.
     CRXPreviewWnd(SettingsStore& settings, PreviewSource& source,
-                  PreviewRenderer::RenderFunction render = &PreviewRenderer::RenderFile,
+                  PreviewRenderer::RenderFunction render = {},
                   RenderPriority priority = RenderPriority::Lowest);
     ~CRXPreviewWnd() override;
 
@@ -136,6 +143,7 @@ protected:
     void keyPressEvent(QKeyEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
     void closeEvent(QCloseEvent*) override;
 
 private:
@@ -165,6 +173,14 @@ private:
     int angle_ = 0;
     std::unique_ptr<PreviewTimer> spinner_;
     bool closed_ = false;
+    // A move or resize the window makes itself where the platform makes none (no window
+    // manager that takes it over, offscreen): what was pressed, where, and the geometry then.
+    struct Drag {
+        Area area = Area::Client;
+        QPoint start;
+        QRect geometry;
+    };
+    std::optional<Drag> drag_;
     // Last: its thread stops before the members its results reach.
     std::unique_ptr<PreviewRenderer> renderer_;
 };

@@ -14,19 +14,6 @@ std::unique_ptr<Bitmap> PreviewRenderer::RenderFile(const FileEntry& entry,
     return file.GetImage();
 }
 
-QSize PreviewRenderer::ScreenSize(int width, int height, const QSize& screen) {
-    double w = width, h = height;
-    if (screen.width() > 0 && w > screen.width()) {
-        h = h * screen.width() / w;
-        w = screen.width();
-    }
-    if (screen.height() > 0 && h > screen.height()) {
-        w = w * screen.height() / h;
-        h = screen.height();
-    }
-    return QSize(std::max(1, RoundPixels(w)), std::max(1, RoundPixels(h)));
-}
-
 PreviewRenderer::PreviewRenderer(ResultHandler onRendered, RenderFunction render,
                                  RenderPriority priority)
     : onRendered_(std::move(onRendered)), render_(std::move(render)), thread_(priority) {}
@@ -64,18 +51,27 @@ void PreviewRenderer::Render(PreviewStep step, const PreviewFiles& files,
     result.index = index;
     result.count = n;
     try {
-        std::unique_ptr<Bitmap> bitmap =
-            render_((*files)[static_cast<size_t>(index)], operations.list());
-        last_ = std::move(operations);
-        // Decoded here, not on the window's thread.
-        const QImage* pixels = bitmap && bitmap->IsValid() ? bitmap->Pixels() : nullptr;
-        if (pixels && !pixels->isNull()) {
-            result.width = pixels->width();
-            result.height = pixels->height();
-            const QSize shown = ScreenSize(result.width, result.height, screen);
-            result.image = shown == pixels->size() ? *pixels
-                                                   : pixels->scaled(shown, Qt::IgnoreAspectRatio,
-                                                                    Qt::SmoothTransformation);
+        const FileEntry& entry = (*files)[static_cast<size_t>(index)];
+        if (!render_) {
+            PreviewPipeline::Result rendered = pipeline_.Render(entry, operations.list(), screen);
+            last_ = std::move(operations);
+            result.width = rendered.width;
+            result.height = rendered.height;
+            result.image = std::move(rendered.pixels);
+        } else {
+            std::unique_ptr<Bitmap> bitmap = render_(entry, operations.list());
+            last_ = std::move(operations);
+            // Decoded here, not on the window's thread.
+            const QImage* pixels = bitmap && bitmap->IsValid() ? bitmap->Pixels() : nullptr;
+            if (pixels && !pixels->isNull()) {
+                result.width = pixels->width();
+                result.height = pixels->height();
+                const QSize shown = ScreenSize(result.width, result.height, screen);
+                result.image =
+                    shown == pixels->size()
+                        ? *pixels
+                        : pixels->scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            }
         }
     } catch (const boost::thread_interrupted&) {
         throw;

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/PreviewPipeline.h"
 #include "app/preview_thread.h"
 #include "engine/Bitmap.h"
 #include "engine/Operation.h"
@@ -43,7 +44,8 @@ using PreviewFiles = std::shared_ptr<const std::vector<FileEntry>>;
 
 class PreviewRenderer : public QObject {
 public:
-    // The rendering itself: loads the entry's file and runs the operations on it.
+    // A full-size rendering in place of the renderer's own (tests): loads the entry's file and
+    // runs the operations on it; the result is then reduced for the screen.
     using RenderFunction =
         std::function<std::unique_ptr<Bitmap>(const FileEntry& entry, const OperationList& ops)>;
     // Receives each result on the window's thread.
@@ -53,9 +55,13 @@ public:
     static std::unique_ptr<Bitmap> RenderFile(const FileEntry& entry, const OperationList& ops);
     // The size an image of width x height is shown at on a screen of the given size: first
     // narrowed to the screen's width, then lowered to its height, keeping the proportions.
-    static QSize ScreenSize(int width, int height, const QSize& screen);
+    static QSize ScreenSize(int width, int height, const QSize& screen) {
+        return PreviewPipeline::ScreenSize(width, height, screen);
+    }
 
-    explicit PreviewRenderer(ResultHandler onRendered, RenderFunction render = &RenderFile,
+    // Without a render function the renderer renders with its PreviewPipeline, which makes
+    // what is shown at the screen's size rather than reducing a full-size result.
+    explicit PreviewRenderer(ResultHandler onRendered, RenderFunction render = {},
                              RenderPriority priority = RenderPriority::Lowest);
     // Stops the renderer thread (a running render ends at its next interruption point);
     // results not yet delivered are dropped.
@@ -87,6 +93,7 @@ private:
     // not rescale the picture again.
     int index_ = 0;
     OperationSnapshot last_;
+    PreviewPipeline pipeline_;
     // Last, so it stops first, while everything its tasks use still exists.
     preview_thread thread_;
 };

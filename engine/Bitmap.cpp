@@ -39,6 +39,17 @@ struct Bitmap::Impl {
     bool dropIcc = false;
 };
 
+// The source to decode once from top to bottom: loaded again for sequential access, so that
+// libvips streams the pixels into their destination instead of first decoding the whole
+// frame into a buffer of its own. Images that must be turned upright need random access and
+// are decoded as loaded.
+static vips::VImage StreamingSource(const vips::VImage& header, const SharedBytes& data,
+                                    OutputFormat format) {
+    if (vipsbridge::Orientation(header) > 1)
+        return header;
+    return vipsbridge::LoadHeader(data, format, 1, /*sequential=*/true);
+}
+
 Bitmap::Bitmap() : impl_(std::make_unique<Impl>()) {}
 Bitmap::~Bitmap() = default;
 
@@ -47,9 +58,9 @@ std::unique_ptr<Bitmap> Bitmap::FromData(SharedBytes data) {
     if (!data || data->empty())
         return bmp;
     EnsureImagingStarted();
-    const int format = SniffFormat(data->data(), data->size());
+    const OutputFormat format = SniffFormat(data->data(), data->size());
     bmp->impl_->data = data;
-    if (format == 0) {
+    if (format == OutputFormat::DontChange) {
         bmp->status_ = ImageStatus::UnknownImageFormat;
         return bmp;
     }
@@ -60,7 +71,7 @@ std::unique_ptr<Bitmap> Bitmap::FromData(SharedBytes data) {
             std::max<int>(1, int(std::min<std::uint32_t>(
                                  isobmff::SequenceFrames(data->data(), data->size()), 1u << 30)));
     std::uint64_t w = 0, h = 0;
-    if (format == 3) {
+    if (format == OutputFormat::Bmp) {
         const QSize size = bmp::ReadSize(data);
         if (!size.isValid()) {
             bmp->status_ = ImageStatus::DecodeFailed;
@@ -121,9 +132,9 @@ std::vector<FrameDimension> Bitmap::FrameDimensions() const {
         return {{"time", frames_}, {"page", IsValid() ? pages_ : 1}};
     if (!IsValid())
         return {};
-    if (format_ == 4 || format_ == FormatWebp)
+    if (format_ == OutputFormat::Gif || format_ == OutputFormat::Webp)
         return {{"time", pages_}};
-    if (format_ == 5 || format_ == FormatAvif || format_ == FormatHeic)
+    if (format_ == OutputFormat::Tiff || IsHeifFormat(format_))
         return {{"page", pages_}};
     return {{"page", 1}};
 }
@@ -147,13 +158,14 @@ QImage* Bitmap::Pixels() {
     if (decoded_)
         return &pixels_;
     try {
-        if (format_ == 1 && !JpegDataIsSound(impl_->data)) {
+        if (format_ == OutputFormat::Jpeg && !JpegDataIsSound(impl_->data)) {
             pixels_ = QImage();
-        } else if (format_ == 3) {
+        } else if (format_ == OutputFormat::Bmp) {
             pixels_ = bmp::Decode(impl_->data);
         } else if (impl_->header) {
             bool dropIcc = false;
-            vips::VImage displayable = vipsbridge::ToDisplayable(*impl_->header, &dropIcc);
+            vips::VImage displayable = vipsbridge::ToDisplayable(
+                StreamingSource(*impl_->header, impl_->data, format_), &dropIcc);
             impl_->dropIcc = dropIcc;
             pixels_ = vipsbridge::ToQImage(displayable);
         }
@@ -179,11 +191,11 @@ bool Bitmap::SetPixels(QImage pixels) {
     return true;
 }
 
-bool Bitmap::EncodeTo(int format, Bytes* out) {
-    if (!IsValid() || format < 1 || format >= kImageFormatCount)
+bool Bitmap::EncodeTo(OutputFormat format, Bytes* out) {
+    if (!IsValid() || FormatNumber(format) < 1 || FormatNumber(format) >= kImageFormatCount)
         return false;
     try {
-        if (format == 3) {
+        if (format == OutputFormat::Bmp) {
             if (!Pixels() || !bmp::Encode(pixels_, out)) {
                 status_ = ImageStatus::EncodeFailed;
                 return false;
@@ -199,21 +211,23 @@ bool Bitmap::EncodeTo(int format, Bytes* out) {
             image = vipsbridge::FromQImage(pixels_, &keepAlive);
         } else {
             // Straight from the source: no detour through a QImage, depth and bands kept.
-            if (format_ == 1 && !JpegDataIsSound(impl_->data)) {
+            if (format_ == OutputFormat::Jpeg && !JpegDataIsSound(impl_->data)) {
                 status_ = ImageStatus::DecodeFailed;
                 return false;
             }
-            image = *impl_->header;
+            image = StreamingSource(*impl_->header, impl_->data, format_);
             if (vipsbridge::Orientation(image) > 1)
                 image = image.autorot();
-            if (image.interpretation() == VIPS_INTERPRETATION_CMYK && format != 1 && format != 5) {
+            if (image.interpretation() == VIPS_INTERPRETATION_CMYK &&
+                format != OutputFormat::Jpeg && format != OutputFormat::Tiff) {
                 image = vipsbridge::ToDisplayable(image, &dropIcc);
             }
         }
         image = image.copy();
         if (impl_->metadata)
             vipsbridge::CopyMetadata(*impl_->metadata, image, dropIcc);
-        if (format == 1 && image.has_alpha()) // JPEG has no alpha: transparent areas turn white
+        if (format == OutputFormat::Jpeg &&
+            image.has_alpha()) // JPEG has no alpha: transparent areas turn white
             image = image.flatten(
                 vips::VImage::option()->set("background", std::vector<double>{255.0}));
         *out = vipsbridge::Save(image, format);

@@ -12,6 +12,7 @@
 
 #include <QImage>
 
+#include "engine/OutputFormat.h"
 #include "engine/Stream.h"
 
 namespace rx {
@@ -44,15 +45,15 @@ public:
 
     // Reads the header of the encoded bytes (decoding by content).
     static std::unique_ptr<Bitmap> FromData(SharedBytes data);
-    // A bitmap made of pixels; its raw format is 0. Metadata may be taken from another bitmap
-    // so that re-encoding keeps it.
+    // A bitmap made of pixels; its raw format is DontChange. Metadata may be taken from another
+    // bitmap so that re-encoding keeps it.
     static std::unique_ptr<Bitmap> FromImage(QImage pixels, const Bitmap* metadataSource = nullptr);
 
     ImageStatus LastStatus() const { return status_; }
     bool IsValid() const { return status_ == ImageStatus::Ok; }
 
-    // The data's format (OutputFormat index), 0 when none of the formats read or unreadable.
-    int RawFormat() const { return format_; }
+    // The data's format; DontChange when none of the formats read, or unreadable.
+    OutputFormat RawFormat() const { return format_; }
     // Size as the user sees it (EXIF orientation applied).
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -70,15 +71,16 @@ public:
     // Replaces the pixels (e.g. after drawing on a converted copy). Fails on an invalid bitmap.
     bool SetPixels(QImage pixels);
 
-    // Encodes in a format (1 to 8) with the encoder's defaults; pixels are stored upright and
-    // the metadata of the source travels along. False (and status EncodeFailed) on failure.
-    bool EncodeTo(int format, Bytes* out);
+    // Encodes in a format (any but DontChange) with the encoder's defaults; pixels are stored
+    // upright and the metadata of the source travels along. False (and status EncodeFailed) on
+    // failure.
+    bool EncodeTo(OutputFormat format, Bytes* out);
 
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     ImageStatus status_ = ImageStatus::InvalidParameter;
-    int format_ = 0;
+    OutputFormat format_ = OutputFormat::DontChange;
     int width_ = 0;
     int height_ = 0;
     int pages_ = 1;

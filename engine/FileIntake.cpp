@@ -86,23 +86,24 @@ bool FileIntake::AddFile(const fs::path& path, const fs::path& base, bool inFold
         return false;
     }
     switch (CheckInputFile(path)) {
-    case 0:
+    case InputCheck::Usable:
         job_.AddEntry(path, base);
         return true;
-    case 1:
+    case InputCheck::UnsupportedExtension:
         Refuse(path, IntakeRefusal::UnsupportedExtension, inFolder);
         return false;
-    case 3:
+    case InputCheck::SeveralFrames:
         animated_ = true;
         Refuse(path, IntakeRefusal::SeveralFrames, inFolder);
         return false;
-    default:
-        Refuse(path,
-               ::access(path.c_str(), R_OK) != 0 ? IntakeRefusal::Unreadable
-                                                 : IntakeRefusal::NotAnImage,
-               inFolder);
-        return false;
+    case InputCheck::NotAnImage:
+        break;
     }
+    Refuse(path,
+           ::access(path.c_str(), R_OK) != 0 ? IntakeRefusal::Unreadable
+                                             : IntakeRefusal::NotAnImage,
+           inFolder);
+    return false;
 }
 
 void FileIntake::Refuse(const fs::path& path, IntakeRefusal reason, bool inFolder) {

@@ -128,34 +128,37 @@ ImageFile::ImageFile(const fs::path& source, int index) : name_(source.filename(
 std::unique_ptr<Bitmap> ImageFile::GetImage() {
     SharedBytes bytes = data_ ? data_->Contents() : nullptr;
     auto bitmap = Bitmap::FromData(std::move(bytes));
-    if (bitmap->IsValid() && format_ == 0 && bitmap->RawFormat() != 0)
+    if (bitmap->IsValid() && format_ == OutputFormat::DontChange &&
+        bitmap->RawFormat() != OutputFormat::DontChange)
         format_ = bitmap->RawFormat();
     return bitmap;
 }
 
 void ImageFile::setData(StreamPtr data) {
     data_ = std::move(data);
-    if (format_ == 0 || !data_)
+    if (format_ == OutputFormat::DontChange || !data_)
         return;
     const SharedBytes bytes = data_->Contents();
-    const int now = bytes ? SniffFormat(bytes->data(), bytes->size()) : 0;
-    if (now != 0 && now != format_) {
+    const OutputFormat now =
+        bytes ? SniffFormat(bytes->data(), bytes->size()) : OutputFormat::DontChange;
+    if (now != OutputFormat::DontChange && now != format_) {
         format_ = now;
         name_.replace_extension(OutputFormatExtension(now));
     }
 }
 
-bool ImageFile::Encode(int format, std::unique_ptr<Bitmap> bitmap) {
+bool ImageFile::Encode(OutputFormat format, std::unique_ptr<Bitmap> bitmap) {
     const EncoderTable& table = Encoders();
-    if (!bitmap || format <= 0 || format >= kImageFormatCount || !table.hasEncoder[format])
+    const int slot = FormatNumber(format);
+    if (!bitmap || slot <= 0 || slot >= kImageFormatCount || !table.hasEncoder[slot])
         return false;
     if (format == format_ && !vipsbridge::EncoderAvailable(format)) {
         // A picture is never lost for want of an encoder: the result is written as JPEG.
         DebugLog(L"  No %s encoder on this system: '%s' is written as JPEG.",
                  OutputFormatName(format), PathText(name_).c_str());
-        format = FormatJpeg;
-        format_ = FormatJpeg;
-        name_.replace_extension(OutputFormatExtension(FormatJpeg));
+        format = OutputFormat::Jpeg;
+        format_ = OutputFormat::Jpeg;
+        name_.replace_extension(OutputFormatExtension(OutputFormat::Jpeg));
     }
     Bytes out;
     if (!bitmap->EncodeTo(format, &out)) {
@@ -163,30 +166,30 @@ bool ImageFile::Encode(int format, std::unique_ptr<Bitmap> bitmap) {
         return false;
     }
     data_ = NewMemoryStream(std::move(out));
-    if (format == FormatJpeg)
+    if (format == OutputFormat::Jpeg)
         RememberSoundJpeg(data_->Contents()); // our own encoder's output needs no check
     return true;
 }
 
 bool ImageFile::SetImage(std::unique_ptr<Bitmap> bitmap) {
-    if (format_ == 0)
+    if (format_ == OutputFormat::DontChange)
         GetImage(); // learns the format; the bitmap is discarded
-    if (format_ == 0)
+    if (format_ == OutputFormat::DontChange)
         return false;
     return Encode(format_, std::move(bitmap));
 }
 
-void ImageFile::ConvertFormat(int outputFormat) {
+void ImageFile::ConvertFormat(OutputFormat outputFormat) {
     auto bitmap = GetImage();
-    if (outputFormat < 0 || outputFormat >= kOutputFormatCount) {
+    if (outputFormat != OutputFormat::DontChange && !IsConversionTarget(outputFormat)) {
         // Never saved as it came: the user asked for a conversion, just not one that exists.
         const std::wstring name = OutputFormatName(outputFormat);
         setFailure("the output format " +
-                   (name.empty() ? std::to_string(outputFormat) : Narrow(name)) +
+                   (name.empty() ? std::to_string(FormatNumber(outputFormat)) : Narrow(name)) +
                    " is not one that files can be converted to");
         return;
     }
-    if (outputFormat == 0 || outputFormat == format_)
+    if (outputFormat == OutputFormat::DontChange || outputFormat == format_)
         return;
     DebugLog(L"Converting to %s ...", OutputFormatName(outputFormat));
     if (!bitmap->IsValid()) {
@@ -288,18 +291,18 @@ bool IsSupportedExtension(const std::string& extension) {
     return table.extensions.count(ext) != 0;
 }
 
-int CheckInputFile(const fs::path& path) {
+InputCheck CheckInputFile(const fs::path& path) {
     if (!IsSupportedExtension(path.extension().string()))
-        return 1;
+        return InputCheck::UnsupportedExtension;
     StreamPtr stream = OpenFileStream(path, false);
     if (!stream)
-        return 2;
+        return InputCheck::NotAnImage;
     auto bitmap = Bitmap::FromData(stream->Contents());
     // An image sequence counts as animated even when it holds no still picture to show.
     for (const FrameDimension& d : bitmap->FrameDimensions())
         if (d.count > 1)
-            return 3;
-    return bitmap->IsValid() ? 0 : 2;
+            return InputCheck::SeveralFrames;
+    return bitmap->IsValid() ? InputCheck::Usable : InputCheck::NotAnImage;
 }
 
 } // namespace rx

@@ -25,7 +25,8 @@ public:
 
     const boost::filesystem::path& name() const { return name_; }
     void setName(boost::filesystem::path name) { name_ = std::move(name); }
-    int format() const { return format_; }
+    // The format of the current bytes; DontChange until known, or when none of the formats.
+    OutputFormat format() const { return format_; }
     int index() const { return index_; }
     std::int64_t modified() const { return modified_; }
     const StreamPtr& data() const { return data_; }
@@ -44,19 +45,20 @@ public:
     }
 
     // Decodes the current bytes (header now, pixels on first use). Identifies the format when it
-    // was 0. Always returns a bitmap; an undecodable one is invalid.
+    // was not known. Always returns a bitmap; an undecodable one is invalid.
     std::unique_ptr<Bitmap> GetImage();
-    // Encodes the bitmap in the format (1 to 8) and makes it the data. Consumes the bitmap.
-    // Re-encoding in the record's own format when its encoder is missing (HEIC without HEVC,
-    // AVIF without AV1) writes JPEG instead, with the format and extension changed and a log
+    // Encodes the bitmap in the format (any but DontChange) and makes it the data. Consumes the
+    // bitmap. Re-encoding in the record's own format when its encoder is missing (HEIC without
+    // HEVC, AVIF without AV1) writes JPEG instead, with the format and extension changed and a log
     // line saying why.
-    bool Encode(int format, std::unique_ptr<Bitmap> bitmap);
+    bool Encode(OutputFormat format, std::unique_ptr<Bitmap> bitmap);
     // Re-encodes the bitmap in the record's own format. Consumes the bitmap.
     bool SetImage(std::unique_ptr<Bitmap> bitmap);
-    // Converts to the output format (0 keeps the bytes as they are) and fixes the extension.
+    // Converts to the output format (DontChange keeps the bytes as they are) and fixes the
+    // extension.
     // A conversion that cannot decode the pixels or encode them sets the failure, and so does
     // a format that is not in the format list (HEIC, or no format at all).
-    void ConvertFormat(int outputFormat);
+    void ConvertFormat(OutputFormat outputFormat);
     // Writes the bytes into the folder under the name, numbering " 1", " 2", ... when the name
     // is taken, and shortening the stem when the name would exceed the file system's limit.
     // The bytes go to a temporary file first, which gets its final name only when complete,
@@ -68,7 +70,7 @@ public:
 
 private:
     boost::filesystem::path name_;
-    int format_ = 0;
+    OutputFormat format_ = OutputFormat::DontChange;
     int index_ = 0;
     std::int64_t modified_ = -1;
     StreamPtr data_;
@@ -87,7 +89,13 @@ extern const char kImageFileFilter[];
 // Whether an extension (with or without its dot, any case) is one the program reads.
 bool IsSupportedExtension(const std::string& extension);
 
-// The input test: 0 usable, 1 unsupported extension, 2 not an image, 3 more than one frame.
-int CheckInputFile(const boost::filesystem::path& path);
+// What the input test found.
+enum class InputCheck {
+    Usable,
+    UnsupportedExtension, // decided from the name alone; the file is not opened
+    NotAnImage,           // cannot be opened, or not decodable as one of the formats read
+    SeveralFrames,        // an animation, an image sequence, several pages or images
+};
+InputCheck CheckInputFile(const boost::filesystem::path& path);
 
 } // namespace rx

@@ -55,19 +55,19 @@ void EnsureImagingStarted() {
     });
 }
 
-int SniffFormat(const std::uint8_t* d, size_t n) {
+OutputFormat SniffFormat(const std::uint8_t* d, size_t n) {
     if (n >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF)
-        return 1;
+        return OutputFormat::Jpeg;
     if (n >= 8 && std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) == 0)
-        return 2;
+        return OutputFormat::Png;
     if (n >= 14 && d[0] == 'B' && d[1] == 'M')
-        return 3;
+        return OutputFormat::Bmp;
     if (n >= 6 && (std::memcmp(d, "GIF87a", 6) == 0 || std::memcmp(d, "GIF89a", 6) == 0))
-        return 4;
+        return OutputFormat::Gif;
     if (n >= 4 && (std::memcmp(d, "II*\0", 4) == 0 || std::memcmp(d, "MM\0*", 4) == 0))
-        return 5;
+        return OutputFormat::Tiff;
     if (n >= 16 && std::memcmp(d, "RIFF", 4) == 0 && std::memcmp(d + 8, "WEBP", 4) == 0)
-        return FormatWebp;
+        return OutputFormat::Webp;
     return isobmff::ReadBrands(d, n).format;
 }
 

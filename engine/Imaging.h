@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/OutputFormat.h"
+
 namespace rx {
 
 // Largest frame decoded, in pixels; larger headers are refused before any pixel memory exists.
@@ -16,9 +18,10 @@ constexpr std::uint64_t kMaxFramePixels = 300'000'000;
 // entry point that decodes or encodes.
 void EnsureImagingStarted();
 
-// The format (OutputFormat index) that the leading bytes announce: the signatures of JPEG, PNG,
-// BMP, GIF, TIFF and WebP (RIFF....WEBP), and the `ftyp` brands of HEIC and AVIF; 0 for none.
-int SniffFormat(const std::uint8_t* data, size_t size);
+// The format that the leading bytes announce: the signatures of JPEG, PNG,
+// BMP, GIF, TIFF and WebP (RIFF....WEBP), and the `ftyp` brands of HEIC and AVIF; DontChange for
+// none.
+OutputFormat SniffFormat(const std::uint8_t* data, size_t size);
 
 // Counts full pixel decodes made by this process (tests use it to show header-only reads).
 std::uint64_t PixelDecodeCount();

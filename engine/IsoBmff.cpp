@@ -47,13 +47,13 @@ std::optional<Box> Find(const std::uint8_t* d, std::size_t from, std::size_t to,
     return std::nullopt;
 }
 
-int FormatOf(const std::uint8_t* brand) {
+OutputFormat FormatOf(const std::uint8_t* brand) {
     for (const char* heic : {"heic", "heix", "hevc", "hevx"})
         if (Is(brand, heic))
-            return FormatHeic;
+            return OutputFormat::Heic;
     if (Is(brand, "avif") || Is(brand, "avis"))
-        return FormatAvif;
-    return 0;
+        return OutputFormat::Avif;
+    return OutputFormat::DontChange;
 }
 
 bool IsSequenceBrand(const std::uint8_t* brand) {
@@ -91,10 +91,10 @@ Brands ReadBrands(const std::uint8_t* d, std::size_t n) {
     // Compatible brands follow the minor version, four bytes each.
     for (std::size_t at = 16; at + 4 <= size; at += 4) {
         brands.sequence = brands.sequence || IsSequenceBrand(d + at);
-        if (general && brands.format == 0)
+        if (general && brands.format == OutputFormat::DontChange)
             brands.format = FormatOf(d + at);
     }
-    if (brands.format == 0)
+    if (brands.format == OutputFormat::DontChange)
         brands.sequence = false;
     return brands;
 }

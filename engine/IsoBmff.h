@@ -6,16 +6,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/OutputFormat.h"
+
 namespace rx::isobmff {
 
 struct Brands {
-    int format = 0;        // FormatHeic or FormatAvif (OutputFormat index); 0 for neither
+    OutputFormat format = OutputFormat::DontChange; // Heic or Avif; DontChange for neither
     bool sequence = false; // a sequence brand (msf1, hevc, hevx, avis) is listed
 };
 
 // What the leading `ftyp` box says. HEIC: major brand heic, heix, hevc or hevx, or mif1/msf1
 // with one of those among the compatible brands; AVIF: avif or avis, directly or after
-// mif1/msf1. Anything else (other HEIF codecs, MP4 video) gives format 0.
+// mif1/msf1. Anything else (other HEIF codecs, MP4 video) gives DontChange.
 Brands ReadBrands(const std::uint8_t* data, std::size_t size);
 
 // The largest sample count of the tracks in the top-level `moov` box (frames of an image

@@ -1,17 +1,27 @@
 #include "engine/OutputFormat.h"
 
+#include <cstddef>
+
 namespace rx {
 
-const wchar_t* OutputFormatName(int index) {
-    static const wchar_t* const names[] = {L"Don't change", L"JPEG", L"PNG",  L"BMP", L"GIF",
-                                           L"TIFF",         L"WebP", L"AVIF", L"HEIC"};
-    return index >= 0 && index < kImageFormatCount ? names[index] : L"";
+OutputFormat OutputFormatFromNumber(long long number) {
+    return number >= 0 && number < static_cast<long long>(kOutputFormats.size())
+               ? kOutputFormats[static_cast<std::size_t>(number)]
+               : OutputFormat::DontChange;
 }
 
-const char* OutputFormatExtension(int index) {
-    static const char* const ext[] = {"",      ".jpeg", ".png",  ".bmp", ".gif",
-                                      ".tiff", ".webp", ".avif", ".heic"};
-    return index >= 0 && index < kImageFormatCount ? ext[index] : "";
+const wchar_t* OutputFormatName(OutputFormat format) {
+    static const wchar_t* const names[kImageFormatCount] = {
+        L"Don't change", L"JPEG", L"PNG", L"BMP", L"GIF", L"TIFF", L"WebP", L"AVIF", L"HEIC"};
+    const int i = FormatNumber(format);
+    return i >= 0 && i < kImageFormatCount ? names[i] : L"";
+}
+
+const char* OutputFormatExtension(OutputFormat format) {
+    static const char* const ext[kImageFormatCount] = {"",      ".jpeg", ".png",  ".bmp", ".gif",
+                                                       ".tiff", ".webp", ".avif", ".heic"};
+    const int i = FormatNumber(format);
+    return i >= 0 && i < kImageFormatCount ? ext[i] : "";
 }
 
 } // namespace rx

@@ -21,6 +21,7 @@
 #include "engine/Operation.h"
 #include "engine/OperationSnapshot.h"
 #include "engine/OperationSource.h"
+#include "engine/OutputFormat.h"
 #include "engine/OutputLocations.h"
 
 namespace rx {
@@ -40,8 +41,8 @@ public:
     // Called after every change of the list with the new count (the window's proportions lock).
     void setListChanged(std::function<void(size_t)> fn) { listChanged_ = std::move(fn); }
 
-    int outputFormat() const { return outputFormat_; }
-    void setOutputFormat(int format) { outputFormat_ = format; }
+    OutputFormat outputFormat() const { return outputFormat_; }
+    void setOutputFormat(OutputFormat format) { outputFormat_ = format; }
     const boost::filesystem::path& outputFolder() const { return outputFolder_; }
     void setOutputFolder(boost::filesystem::path folder) { outputFolder_ = std::move(folder); }
     const std::vector<FileEntry>& files() const { return files_; }
@@ -96,7 +97,7 @@ private:
     void Run(size_t n, const OperationList& operations);
     void NewGeneration();
 
-    int outputFormat_ = 0;
+    OutputFormat outputFormat_ = OutputFormat::DontChange;
     const OperationSource* source_ = nullptr;
     JobListener* listener_ = nullptr;
     std::vector<FileEntry> files_;

@@ -46,7 +46,7 @@ int WebpShrink(int sourceW, int sourceH, int targetW, int targetH) {
 
 // HEIC and AVIF in their own container when their encoder is there; otherwise JPEG, so that a
 // picture is never lost for want of an encoder.
-Bytes SaveHeif(const VImage& image, int format) {
+Bytes SaveHeif(const VImage& image, OutputFormat format) {
     if (vipsbridge::EncoderAvailable(format))
         return vipsbridge::Save(image, format);
     DebugLog(L"  No %s encoder on this system: the result is written as JPEG.",
@@ -60,7 +60,7 @@ Bytes SaveHeif(const VImage& image, int format) {
                                                                        : VIPS_INTERPRETATION_B_W));
     if (flat.has_alpha())
         flat = flat.flatten(VImage::option()->set("background", std::vector<double>{255.0}));
-    return vipsbridge::Save(flat, FormatJpeg);
+    return vipsbridge::Save(flat, OutputFormat::Jpeg);
 }
 
 // Resamples to exactly w x h. Downscaling is a box shrink by the integer part of the factor
@@ -113,7 +113,7 @@ Bytes SavePng(const VImage& image, const PngLayout& layout) {
     } else if (layout.colourType == 0 && layout.bitDepth < 8) {
         options->set("bitdepth", std::max(layout.bitDepth, 1));
     }
-    return vipsbridge::Save(image, 2, options);
+    return vipsbridge::Save(image, OutputFormat::Png, options);
 }
 
 // Bits per sample of a one-channel TIFF (from its first directory), 8 when unknown or not
@@ -130,8 +130,8 @@ int TiffGreyBits(const Bytes& b) {
 
 Bytes SaveTiff(const VImage& image, int greyBits) {
     if (greyBits == 8 || image.bands() != 1)
-        return vipsbridge::Save(image, 5);
-    return vipsbridge::Save(image, 5, VImage::option()->set("bitdepth", greyBits));
+        return vipsbridge::Save(image, OutputFormat::Tiff);
+    return vipsbridge::Save(image, OutputFormat::Tiff, VImage::option()->set("bitdepth", greyBits));
 }
 
 // libvips reads a palette TIFF as RGB and writes no palette: the scaled pixels go back onto the
@@ -175,13 +175,15 @@ void FixHeader(VImage& image, int pages, int pageHeight) {
         vips_image_remove(im, VIPS_META_ORIENTATION);
 }
 
-Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height) {
+Bytes ScaleWithVips(const SharedBytes& bytes, OutputFormat format, int width, int height) {
     // The JPEG library fills missing data with grey and goes on; such a file is not rescaled.
-    if (format == 1 && !JpegDataIsSound(bytes))
+    if (format == OutputFormat::Jpeg && !JpegDataIsSound(bytes))
         throw vips::VError("damaged or truncated JPEG data");
     const VImage header = vipsbridge::LoadHeader(bytes, format);
     const int orientation = vipsbridge::Orientation(header);
-    const int pages = format == 4 || format == 5 ? vipsbridge::PageCount(header) : 1;
+    const int pages = format == OutputFormat::Gif || format == OutputFormat::Tiff
+                          ? vipsbridge::PageCount(header)
+                          : 1;
     const int sourceW = vipsbridge::FrameWidth(header);
     const int sourceH = vipsbridge::FrameHeight(header);
     if (sourceW <= 0 || sourceH <= 0 ||
@@ -192,9 +194,10 @@ Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height)
     const int storedW = turned ? height : width;
     const int storedH = turned ? width : height;
 
-    const int shrink = format == 1            ? JpegShrink(sourceW, sourceH, storedW, storedH)
-                       : format == FormatWebp ? WebpShrink(sourceW, sourceH, storedW, storedH)
-                                              : 1;
+    const int shrink = format == OutputFormat::Jpeg ? JpegShrink(sourceW, sourceH, storedW, storedH)
+                       : format == OutputFormat::Webp
+                           ? WebpShrink(sourceW, sourceH, storedW, storedH)
+                           : 1;
     const VImage in = vipsbridge::LoadHeader(bytes, format, pages > 1 ? -1 : 1, pages == 1, shrink);
     const int loadedPageH = pages > 1 ? vips_image_get_page_height(in.get_image()) : in.height();
     if (pages > 1 && loadedPageH * pages != in.height())
@@ -213,15 +216,15 @@ Bytes ScaleWithVips(const SharedBytes& bytes, int format, int width, int height)
         pages > 1 ? VImage::arrayjoin(frames, VImage::option()->set("across", 1)) : frames.front();
     out = out.copy();
     FixHeader(out, pages, height);
-    if (format == 2)
+    if (format == OutputFormat::Png)
         return SavePng(out, ReadPngLayout(*bytes));
-    if (format == 5 && pages == 1)
+    if (format == OutputFormat::Tiff && pages == 1)
         if (const auto palette = tiffpalette::ReadPalette(bytes->data(), bytes->size())) {
             Bytes tiff = SavePaletteTiff(out, *palette);
             if (!tiff.empty())
                 return tiff;
         }
-    if (format == 5)
+    if (format == OutputFormat::Tiff)
         return SaveTiff(out, TiffGreyBits(*bytes));
     if (IsHeifFormat(format))
         return SaveHeif(out, format);
@@ -274,6 +277,55 @@ QSize FitInside(double W, double H, double maxW, double maxH) {
     return {RoundPixels(w), RoundPixels(h)};
 }
 
+QImage ScaleImagePixels(const SharedBytes& bytes, int width, int height) {
+    if (!bytes || bytes->empty() || width < 1 || height < 1 ||
+        std::uint64_t(width) * std::uint64_t(height) > kMaxFramePixels)
+        return {};
+    EnsureImagingStarted();
+    const OutputFormat format = SniffFormat(bytes->data(), bytes->size());
+    if (format == OutputFormat::DontChange)
+        return {};
+    try {
+        bool droppedIcc = false;
+        if (format == OutputFormat::Bmp) {
+            QImage keepAlive;
+            const QImage source = bmp::Decode(bytes);
+            if (source.isNull())
+                return {};
+            const VImage in =
+                vipsbridge::ToDisplayable(vipsbridge::FromQImage(source, &keepAlive), &droppedIcc);
+            return vipsbridge::ToQImage(ScaleTo(in, width, height));
+        }
+        if (format == OutputFormat::Jpeg && !JpegDataIsSound(bytes))
+            return {};
+        const VImage header = vipsbridge::LoadHeader(bytes, format);
+        const int sourceW = vipsbridge::FrameWidth(header);
+        const int sourceH = vipsbridge::FrameHeight(header);
+        if (sourceW <= 0 || sourceH <= 0 ||
+            std::uint64_t(sourceW) * std::uint64_t(sourceH) > kMaxFramePixels)
+            return {};
+        const bool turned = vipsbridge::Orientation(header) >= 5;
+        const int storedW = turned ? height : width;
+        const int storedH = turned ? width : height;
+        const int shrink =
+            format == OutputFormat::Jpeg   ? JpegShrink(sourceW, sourceH, storedW, storedH)
+            : format == OutputFormat::Webp ? WebpShrink(sourceW, sourceH, storedW, storedH)
+                                           : 1;
+        VImage in = shrink > 1 ? vipsbridge::LoadHeader(bytes, format, 1, false, shrink) : header;
+        if (vipsbridge::PageCount(in) > 1 || in.height() != vipsbridge::FrameHeight(in))
+            in = in.crop(0, 0, in.width(), vipsbridge::FrameHeight(in));
+        // Turned upright and made 8-bit first: what is left to resample is already small.
+        const VImage upright = vipsbridge::ToDisplayable(in, &droppedIcc);
+        return vipsbridge::ToQImage(ScaleTo(upright, width, height));
+    } catch (const vips::VError& e) {
+        DebugLog(L"  Reduced decoding failed: %S", e.what());
+    } catch (const std::exception& e) {
+        DebugLog(L"  Reduced decoding failed: %S", e.what());
+    }
+    vips_error_clear();
+    return {};
+}
+
 StreamPtr ScaleImageStream(const StreamPtr& source, int width, int height) {
     if (!source || width < 1 || height < 1 ||
         std::uint64_t(width) * std::uint64_t(height) > kMaxFramePixels)
@@ -282,15 +334,15 @@ StreamPtr ScaleImageStream(const StreamPtr& source, int width, int height) {
     if (!bytes || bytes->empty())
         return nullptr;
     EnsureImagingStarted();
-    const int format = SniffFormat(bytes->data(), bytes->size());
-    if (format == 0)
+    const OutputFormat format = SniffFormat(bytes->data(), bytes->size());
+    if (format == OutputFormat::DontChange)
         return nullptr;
     try {
-        Bytes out = format == 3 ? ScaleBmp(bytes, width, height)
-                                : ScaleWithVips(bytes, format, width, height);
+        Bytes out = format == OutputFormat::Bmp ? ScaleBmp(bytes, width, height)
+                                                : ScaleWithVips(bytes, format, width, height);
         StreamPtr result = NewMemoryStream(std::move(out));
         const SharedBytes written = result->Contents();
-        if (SniffFormat(written->data(), written->size()) == FormatJpeg)
+        if (SniffFormat(written->data(), written->size()) == OutputFormat::Jpeg)
             RememberSoundJpeg(written); // just written by our encoder
         return result;
     } catch (const vips::VError& e) {

@@ -2,6 +2,7 @@
 // fits a size into a box. Used by the Resize operation and by the preview for its screen copy.
 #pragma once
 
+#include <QImage>
 #include <QSize>
 
 #include "engine/Stream.h"
@@ -25,5 +26,14 @@ QSize FitInside(double W, double H, double maxW, double maxH);
 // interpolates smoothly. Returns a new memory stream, or null on any failure (the source is not
 // touched). Thread-safe; reads the source through Contents(), so its position does not matter.
 StreamPtr ScaleImageStream(const StreamPtr& source, int width, int height);
+
+// The upright pixels of the image's first frame at exactly width x height, for showing what a
+// rescale to that size would give without encoding it: the same resampling as
+// ScaleImageStream, but a JPEG is decoded at 1/2, 1/4 or 1/8 of its size in the DCT domain
+// (and a WebP by its decoder's own averaging) where the reduction allows it, so that a photo
+// many times the size is never decoded whole. Grayscale8, RGB888 or RGBA8888 as
+// Bitmap::Pixels gives them; a null image on any failure, damaged JPEG data included.
+// Thread-safe; a thread interruption stops the decoding.
+QImage ScaleImagePixels(const SharedBytes& bytes, int width, int height);
 
 } // namespace rx

@@ -15,44 +15,49 @@
 namespace rx::vipsbridge {
 namespace {
 
-const char* LoaderName(int format) {
+// Each format's own loader and saver; BMP is Qt's, not a libvips format here.
+const char* LoaderName(OutputFormat format) {
     switch (format) {
-    case 1:
+    case OutputFormat::Jpeg:
         return "jpegload_buffer";
-    case 2:
+    case OutputFormat::Png:
         return "pngload_buffer";
-    case 4:
+    case OutputFormat::Gif:
         return "gifload_buffer";
-    case 5:
+    case OutputFormat::Tiff:
         return "tiffload_buffer";
-    case FormatWebp:
+    case OutputFormat::Webp:
         return "webpload_buffer";
-    case FormatAvif:
-    case FormatHeic:
+    case OutputFormat::Avif:
+    case OutputFormat::Heic:
         return "heifload_buffer";
-    default:
-        return nullptr;
+    case OutputFormat::DontChange:
+    case OutputFormat::Bmp:
+        break;
     }
+    return nullptr;
 }
 
-const char* SaverName(int format) {
+const char* SaverName(OutputFormat format) {
     switch (format) {
-    case 1:
+    case OutputFormat::Jpeg:
         return "jpegsave_buffer";
-    case 2:
+    case OutputFormat::Png:
         return "pngsave_buffer";
-    case 4:
+    case OutputFormat::Gif:
         return "gifsave_buffer";
-    case 5:
+    case OutputFormat::Tiff:
         return "tiffsave_buffer";
-    case FormatWebp:
+    case OutputFormat::Webp:
         return "webpsave_buffer";
-    case FormatAvif:
-    case FormatHeic:
+    case OutputFormat::Avif:
+    case OutputFormat::Heic:
         return "heifsave_buffer";
-    default:
-        return nullptr;
+    case OutputFormat::DontChange:
+    case OutputFormat::Bmp:
+        break;
     }
+    return nullptr;
 }
 
 bool IsXmp(const void* data, size_t size) {
@@ -111,7 +116,7 @@ private:
 
 } // namespace
 
-vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool sequential,
+vips::VImage LoadHeader(const SharedBytes& bytes, OutputFormat format, int pages, bool sequential,
                         int shrink) {
     EnsureImagingStarted();
     const char* loader = LoaderName(format);
@@ -126,11 +131,12 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
             ->set("out", &out)
             ->set("fail_on", VIPS_FAIL_ON_ERROR)
             ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
-    if (format == 4 || format == 5 || format == FormatWebp || IsHeifFormat(format))
+    if (format == OutputFormat::Gif || format == OutputFormat::Tiff ||
+        format == OutputFormat::Webp || IsHeifFormat(format))
         options->set("n", pages);
-    if (format == 1 && shrink > 1)
+    if (format == OutputFormat::Jpeg && shrink > 1)
         options->set("shrink", shrink);
-    if (format == FormatWebp && shrink > 1)
+    if (format == OutputFormat::Webp && shrink > 1)
         options->set("scale", 1.0 / shrink);
     try {
         vips::VImage::call(loader, options);
@@ -145,7 +151,8 @@ vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages, bool se
         AdoptHeifXmp(out.get_image());
     // The TIFF loader leaves make, model, dates and the EXIF and GPS directories behind: they
     // travel as an EXIF block like those of the other formats.
-    if (format == 5 && !vips_image_get_typeof(out.get_image(), VIPS_META_EXIF_NAME)) {
+    if (format == OutputFormat::Tiff &&
+        !vips_image_get_typeof(out.get_image(), VIPS_META_EXIF_NAME)) {
         const Bytes exif = tiffmeta::ExifBlockFromTiff(bytes->data(), bytes->size());
         if (!exif.empty())
             vips_image_set_blob_copy(out.get_image(), VIPS_META_EXIF_NAME, exif.data(),
@@ -247,33 +254,52 @@ vips::VImage ToDisplayable(vips::VImage image, bool* droppedIcc) {
 }
 
 QImage ToQImage(const vips::VImage& img) {
-    size_t size = 0;
-    void* mem = nullptr;
-    {
-        const KillOnInterrupt kill(img);
-        mem = img.write_to_memory(&size);
-    }
-    CountPixelDecode();
     const int w = img.width(), h = img.height(), bands = img.bands();
     const QImage::Format fmt = bands == 1   ? QImage::Format_Grayscale8
                                : bands == 3 ? QImage::Format_RGB888
                                             : QImage::Format_RGBA8888;
-    const qsizetype stride = qsizetype(w) * bands;
-    if (stride % 4 == 0)
-        return QImage(static_cast<uchar*>(mem), w, h, stride, fmt, g_free, mem);
-    // QImage wants 32-bit aligned lines: repack once.
-    QImage out(w, h, fmt);
-    if (!out.isNull())
-        for (int y = 0; y < h; ++y)
-            std::memcpy(out.scanLine(y), static_cast<uchar*>(mem) + y * stride,
-                        static_cast<size_t>(stride));
-    g_free(mem);
+    // QImage wants 32-bit aligned lines: libvips pads each line on the right while decoding (up
+    // to three pixels the QImage does not show), so the decoded block is used as it is, never
+    // repacked into a second frame.
+    int paddedWidth = w;
+    while ((qsizetype(paddedWidth) * bands) % 4 != 0)
+        ++paddedWidth;
+    const vips::VImage lines = paddedWidth == w ? img : img.embed(0, 0, paddedWidth, h);
+    size_t size = 0;
+    void* mem = nullptr;
+    {
+        const KillOnInterrupt kill(lines);
+        mem = lines.write_to_memory(&size);
+    }
+    CountPixelDecode();
+    const qsizetype stride = qsizetype(paddedWidth) * bands;
+    QImage out(static_cast<uchar*>(mem), w, h, stride, fmt, g_free, mem);
+    if (out.isNull())
+        g_free(mem);
     return out;
 }
+
+namespace {
+
+// The lines of a QImage as a libvips image of `bands` 8-bit bands, without a copy: each line
+// is `bytesPerLine / bands` pixels wide in memory, and the padding on the right is cut away
+// lazily. The QImage must outlive the image's use.
+vips::VImage WrapLines(const QImage& image, int bands) {
+    const int lineWidth = int(image.bytesPerLine() / bands);
+    vips::VImage v = vips::VImage::new_from_memory(
+        const_cast<uchar*>(image.constBits()), static_cast<size_t>(image.sizeInBytes()), lineWidth,
+        image.height(), bands, VIPS_FORMAT_UCHAR);
+    if (lineWidth != image.width())
+        v = v.extract_area(0, 0, image.width(), image.height());
+    return v;
+}
+
+} // namespace
 
 vips::VImage FromQImage(const QImage& image, QImage* keepAlive) {
     EnsureImagingStarted();
     QImage img = image;
+    vips::VImage v;
     int bands = 0;
     switch (img.format()) {
     case QImage::Format_Grayscale8:
@@ -285,35 +311,43 @@ vips::VImage FromQImage(const QImage& image, QImage* keepAlive) {
     case QImage::Format_RGBA8888:
         bands = 4;
         break;
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+        // Blue, green, red and alpha bytes: the bands are put in order lazily, in place.
+        bands = img.format() == QImage::Format_ARGB32 ? 4 : 3;
+        break;
+#endif
     default:
         img = img.convertToFormat(img.hasAlphaChannel() ? QImage::Format_RGBA8888
                                                         : QImage::Format_RGB888);
         bands = img.hasAlphaChannel() ? 4 : 3;
     }
-    const qsizetype packed = qsizetype(img.width()) * bands;
-    if (img.bytesPerLine() != packed) {
-        // A QImage with its own padding cannot be packed in place; build a packed copy.
-        QByteArray buf(packed * img.height(), Qt::Uninitialized);
-        for (int y = 0; y < img.height(); ++y)
-            std::memcpy(buf.data() + y * packed, img.constScanLine(y), static_cast<size_t>(packed));
-        VipsImage* copied =
-            vips_image_new_from_memory_copy(buf.constData(), static_cast<size_t>(buf.size()),
-                                            img.width(), img.height(), bands, VIPS_FORMAT_UCHAR);
-        if (!copied)
-            throw vips::VError();
-        vips::VImage v(copied);
-        return v.copy(vips::VImage::option()->set(
-            "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+    const bool bgrx = img.format() == QImage::Format_RGB32 || img.format() == QImage::Format_ARGB32;
+    const int stored = bgrx ? 4 : bands;
+    if (img.bytesPerLine() % stored != 0) {
+        // Lines padded by a part of a pixel (RGB888 of some widths): four bytes a pixel always
+        // fill whole lines, at the cost of one converted copy.
+        img = img.convertToFormat(QImage::Format_RGBA8888);
+        v = WrapLines(img, 4);
+        if (bands == 3)
+            v = v.extract_band(0, vips::VImage::option()->set("n", 3));
+    } else if (bgrx) {
+        const vips::VImage bgra = WrapLines(img, 4);
+        std::vector<vips::VImage> order{bgra.extract_band(2), bgra.extract_band(1),
+                                        bgra.extract_band(0)};
+        if (bands == 4)
+            order.push_back(bgra.extract_band(3));
+        v = vips::VImage::bandjoin(order);
+    } else {
+        v = WrapLines(img, bands);
     }
     *keepAlive = img;
-    vips::VImage v = vips::VImage::new_from_memory(
-        const_cast<uchar*>(keepAlive->constBits()), static_cast<size_t>(keepAlive->sizeInBytes()),
-        img.width(), img.height(), bands, VIPS_FORMAT_UCHAR);
     return v.copy(vips::VImage::option()->set(
         "interpretation", bands == 1 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
 }
 
-Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
+Bytes Save(const vips::VImage& image, OutputFormat format, vips::VOption* options) {
     EnsureImagingStarted();
     const char* saver = SaverName(format);
     if (!saver) {
@@ -325,8 +359,9 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     if (!options)
         options = vips::VImage::option();
     if (IsHeifFormat(format)) {
-        options->set("compression", format == FormatAvif ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
-                                                         : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
+        options->set("compression", format == OutputFormat::Avif
+                                        ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
+                                        : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
         // More than 8 bits a sample are written with the depth the source had (10 or 12).
         int bits = 0;
         if (in.format() == VIPS_FORMAT_USHORT &&
@@ -346,7 +381,7 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     Bytes out(data, data + size);
     vips_area_unref(VIPS_AREA(blob));
     // The TIFF saver writes no EXIF: its descriptive tags and directories are added here.
-    if (format == 5) {
+    if (format == OutputFormat::Tiff) {
         const void* exif = nullptr;
         size_t exifSize = 0;
         if (vips_image_get_typeof(in.get_image(), VIPS_META_EXIF_NAME) &&
@@ -357,26 +392,27 @@ Bytes Save(const vips::VImage& image, int format, vips::VOption* options) {
     return out;
 }
 
-bool EncoderAvailable(int format) {
+bool EncoderAvailable(OutputFormat format) {
     if (!IsHeifFormat(format)) // BMP is written by Qt, the others by codecs libvips is linked with
-        return format > 0 && format < kImageFormatCount;
+        return FormatNumber(format) > 0 && FormatNumber(format) < kImageFormatCount;
     // libheif finds its encoders (x265, aom) at run time: one tiny encode tells.
     static bool available[kImageFormatCount] = {};
     static std::once_flag once[kImageFormatCount];
-    std::call_once(once[format], [format] {
+    const int slot = FormatNumber(format);
+    std::call_once(once[slot], [format, slot] {
         EnsureImagingStarted();
         try {
             const vips::VImage probe =
                 vips::VImage::black(16, 16, vips::VImage::option()->set("bands", 3))
                     .cast(VIPS_FORMAT_UCHAR)
                     .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-            available[format] = !Save(probe, format).empty();
+            available[slot] = !Save(probe, format).empty();
         } catch (const vips::VError& e) {
             DebugLog(L"No %s encoder: %S", OutputFormatName(format), e.what());
             vips_error_clear();
         }
     });
-    return available[format];
+    return available[slot];
 }
 
 } // namespace rx::vipsbridge

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <vips/vips8>
 
+#include "engine/OutputFormat.h"
 #include "engine/Stream.h"
 
 namespace rx::vipsbridge {
@@ -18,7 +19,7 @@ namespace rx::vipsbridge {
 // `shrink` decodes JPEG at 1/2, 1/4 or 1/8 of the size in the DCT domain, and WebP at 1/shrink
 // of the size by the WebP decoder's own averaging rescaler. An XMP packet of a HEIF file is
 // offered as the image's XMP block, as the other loaders do.
-vips::VImage LoadHeader(const SharedBytes& bytes, int format, int pages = 1,
+vips::VImage LoadHeader(const SharedBytes& bytes, OutputFormat format, int pages = 1,
                         bool sequential = false, int shrink = 1);
 
 // Width and height of one frame, taking the page height of multi-page loads.
@@ -50,10 +51,11 @@ vips::VImage FromQImage(const QImage& image, QImage* keepAlive);
 // Encodes with the format's own saver and its default settings (any format but BMP; HEIC with
 // HEVC, AVIF with AV1, HEIF samples of more than 8 bits at their source depth); `options` may
 // carry what the source's layout needs kept (e.g. a PNG palette). Throws vips::VError.
-Bytes Save(const vips::VImage& image, int format, vips::VOption* options = nullptr);
+Bytes Save(const vips::VImage& image, OutputFormat format, vips::VOption* options = nullptr);
 
-// Whether the format (1 to 8) can be written on this system: HEIC and AVIF need libheif's HEVC
-// and AV1 encoders, which are found at run time (probed once per process with a tiny image).
-bool EncoderAvailable(int format);
+// Whether the format (any but DontChange) can be written on this system: HEIC and AVIF need
+// libheif's HEVC and AV1 encoders, which are found at run time (probed once per process with a tiny
+// image).
+bool EncoderAvailable(OutputFormat format);
 
 } // namespace rx::vipsbridge

@@ -41,13 +41,13 @@ void OptimizeOp::save(boost::property_tree::wptree& section) const {
 
 void OptimizeOp::apply(ImageFile& file) {
     DebugLog(L"Optimizing ...");
-    if (file.format() == FormatDontChange)
+    if (file.format() == OutputFormat::DontChange)
         file.GetImage(); // reads the header only; identifies the format
     const bool onlyJpeg = mode == static_cast<int>(OptimizeMode::OnlyJpeg);
     const bool onlyPng = mode == static_cast<int>(OptimizeMode::OnlyPng);
-    if (file.data() && file.format() == FormatJpeg && !onlyPng)
+    if (file.data() && file.format() == OutputFormat::Jpeg && !onlyPng)
         optimizeJpeg(file);
-    if (file.data() && file.format() == FormatPng && !onlyJpeg && !optimizePng(file))
+    if (file.data() && file.format() == OutputFormat::Png && !onlyJpeg && !optimizePng(file))
         return;
     DebugLog(L"Optimize done ...");
 }

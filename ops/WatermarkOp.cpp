@@ -145,36 +145,45 @@ bool Paintable(QImage::Format f) {
 
 } // namespace
 
+void WatermarkOp::draw(QImage& pixels, const std::optional<std::string>& exifDateTime,
+                       std::int64_t modified, QSize output) const {
+    // Grey, palette and deep images are drawn on as colour (with alpha when they have it) so
+    // that every decodable image gets its watermark, in the record's colours.
+    if (!Paintable(pixels.format()))
+        pixels = pixels.convertToFormat(pixels.hasAlphaChannel() ? QImage::Format_RGBA8888
+                                                                 : QImage::Format_RGB888);
+    WatermarkRenderer renderer(*this, pixels, output);
+    switch (kind()) {
+    case WatermarkKind::Text:
+        renderer.DrawText(QString::fromStdWString(text.substr(0, kMaxTextLength)));
+        break;
+    case WatermarkKind::Image:
+        renderer.DrawPicture(LoadWatermarkPicture(imagePath));
+        break;
+    case WatermarkKind::Script:
+        renderer.DrawScript();
+        break;
+    default: {
+        const auto date = StampDate(exifDateTime, modified);
+        renderer.DrawText(QString::fromStdWString(FormatDate(date, dateFormat)));
+        break;
+    }
+    }
+}
+
 void WatermarkOp::apply(ImageFile& file) {
     DebugLog(L"Watermarking ...");
     std::unique_ptr<Bitmap> bitmap = file.GetImage();
     QImage* pixels = bitmap->IsValid() ? bitmap->Pixels() : nullptr;
     if (pixels) {
         DebugLog(L"  Applying watermark");
-        // Grey, palette and deep images are drawn on as colour (with alpha when they have it)
-        // so that every decodable image gets its watermark, in the record's colours.
         if (!Paintable(pixels->format())) {
             bitmap->SetPixels(pixels->convertToFormat(
                 pixels->hasAlphaChannel() ? QImage::Format_RGBA8888 : QImage::Format_RGB888));
             pixels = bitmap->Pixels();
         }
-        WatermarkRenderer renderer(*this, *pixels);
-        switch (kind()) {
-        case WatermarkKind::Text:
-            renderer.DrawText(QString::fromStdWString(text.substr(0, kMaxTextLength)));
-            break;
-        case WatermarkKind::Image:
-            renderer.DrawPicture(LoadWatermarkPicture(imagePath));
-            break;
-        case WatermarkKind::Script:
-            renderer.DrawScript();
-            break;
-        default: {
-            const auto date = StampDate(bitmap->DateTime(), file.modified());
-            renderer.DrawText(QString::fromStdWString(FormatDate(date, dateFormat)));
-            break;
-        }
-        }
+        draw(*pixels, kind() == WatermarkKind::Datestamp ? bitmap->DateTime() : std::nullopt,
+             file.modified());
         DebugLog(L"  Set image");
         if (!file.SetImage(std::move(bitmap)))
             file.setFailure("the watermarked image cannot be encoded");

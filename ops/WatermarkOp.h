@@ -4,7 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include <QImage>
+#include <QSize>
 
 #include <boost/date_time/gregorian/gregorian_types.hpp>
 #include <boost/filesystem/path.hpp>
@@ -63,6 +67,13 @@ public:
     // Decodes the file, draws the watermark on the upright pixels and re-encodes in the file's
     // own format. A file that cannot be decoded keeps its bytes. Only reads the record.
     void apply(ImageFile& file) override;
+    // Draws the watermark on upright pixels (converted first to a format QPainter draws on
+    // when they are grey, palette or deep) as apply does. output: the size of the image the
+    // pixels stand for when they are a reduced copy of it (the preview's), so that the
+    // watermark covers the same part of the picture; empty when they are the image itself.
+    // exifDateTime and modified give the date stamp's date. Only reads the record.
+    void draw(QImage& pixels, const std::optional<std::string>& exifDateTime, std::int64_t modified,
+              QSize output = {}) const;
     bool isReady() const override;
     int type() const override { return KindWatermark; }
     std::unique_ptr<Operation> clone() const override {

@@ -59,15 +59,23 @@ void PreparePainter(QPainter& painter) {
 
 } // namespace
 
-WatermarkRenderer::WatermarkRenderer(const WatermarkOp& op, QImage& canvas)
-    : op_(op), canvas_(canvas) {}
+WatermarkRenderer::WatermarkRenderer(const WatermarkOp& op, QImage& canvas, QSize output)
+    : op_(op), canvas_(canvas), width_(output.isEmpty() ? canvas.width() : output.width()),
+      height_(output.isEmpty() ? canvas.height() : output.height()),
+      toCanvas_(QTransform::fromScale(canvas.width() / width_, canvas.height() / height_)) {}
+
+void WatermarkRenderer::Begin(QPainter& painter, const QTransform& matrix) const {
+    painter.begin(&canvas_);
+    PreparePainter(painter);
+    painter.setTransform(matrix * toCanvas_);
+}
 
 float WatermarkRenderer::ReferenceScale() const {
     if (op_.referenceWidth == 0 || op_.referenceHeight == 0)
         return 1.0f;
     if (op_.referenceWidth > op_.referenceHeight)
-        return static_cast<float>(canvas_.width()) / static_cast<float>(op_.referenceWidth);
-    return static_cast<float>(canvas_.height()) / static_cast<float>(op_.referenceHeight);
+        return static_cast<float>(width_ / op_.referenceWidth);
+    return static_cast<float>(height_ / op_.referenceHeight);
 }
 
 QFont WatermarkRenderer::WatermarkFont(int pixelSize) const {
@@ -166,13 +174,12 @@ void WatermarkRenderer::DrawText(const QString& text) {
     QTransform m;
     const QRectF extent = RotatedExtent(m, op_.angle, tw, th);
     const double bw = extent.width(), bh = extent.height();
-    const double x = bw / 2 + (canvas_.width() - bw) * op_.positionX;
-    const double y = bh / 2 + (canvas_.height() - bh) * op_.positionY;
+    const double x = bw / 2 + (width_ - bw) * op_.positionX;
+    const double y = bh / 2 + (height_ - bh) * op_.positionY;
     m *= QTransform::fromTranslate(x, y); // appended: rotate about the centre, then place
 
-    QPainter painter(&canvas_);
-    PreparePainter(painter);
-    painter.setTransform(m);
+    QPainter painter;
+    Begin(painter, m);
     painter.setFont(box.font);
     painter.setPen(TextColor());
     DrawTextBox(painter, box, QRectF(-tw / 2, -th / 2, tw, th));
@@ -181,7 +188,7 @@ void WatermarkRenderer::DrawText(const QString& text) {
 void WatermarkRenderer::DrawPicture(const QImage& picture) {
     if (picture.isNull())
         return;
-    const double W = canvas_.width(), H = canvas_.height();
+    const double W = width_, H = height_;
     const double s = ReferenceScale();
     double ww = op_.imageWidth * s, wh = op_.imageHeight * s;
     if (!(ww > 0.0) || !(wh > 0.0))
@@ -200,16 +207,16 @@ void WatermarkRenderer::DrawPicture(const QImage& picture) {
     m *= QTransform::fromTranslate(hx + (W - 2 * hx) * op_.positionX,
                                    hy + (H - 2 * hy) * op_.positionY);
 
-    // Shrinking in one step with a box filter: a bilinear draw alone would skip source pixels.
+    // Shrinking in one step with a box filter to the size it takes on the canvas: a bilinear
+    // draw alone would skip source pixels.
     QImage source = picture;
-    const int targetW = static_cast<int>(std::lround(ww)),
-              targetH = static_cast<int>(std::lround(wh));
+    const int targetW = static_cast<int>(std::lround(ww * toCanvas_.m11())),
+              targetH = static_cast<int>(std::lround(wh * toCanvas_.m22()));
     if (targetW > 0 && targetH > 0 && (targetW < picture.width() || targetH < picture.height()))
         source = picture.scaled(targetW, targetH, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
-    QPainter painter(&canvas_);
-    PreparePainter(painter);
-    painter.setTransform(m);
+    QPainter painter;
+    Begin(painter, m);
     painter.setOpacity(std::clamp(op_.alpha / 100.0, 0.0, 1.0)); // scales the picture's alpha
     painter.drawImage(QRectF(-ww / 2, -wh / 2, ww, wh), source, QRectF(source.rect()));
 }
@@ -220,13 +227,12 @@ void WatermarkRenderer::DrawScript() {
     const double tw = box.width(), th = box.height();
     if (box.ink.isEmpty() || !(tw >= 1.0) || !(th >= 1.0))
         return;
-    const double W = canvas_.width(), H = canvas_.height();
+    const double W = width_, H = height_;
     QTransform m;
     const QRectF extent = RotatedExtent(m, op_.angle, W, H, QPointF(W / 2, H / 2));
 
-    QPainter painter(&canvas_);
-    PreparePainter(painter);
-    painter.setTransform(m);
+    QPainter painter;
+    Begin(painter, m);
     painter.setFont(box.font);
     painter.setPen(TextColor());
     const double rowStep = 2 * th;

@@ -13,6 +13,7 @@
 #include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
+#include <QSize>
 #include <QString>
 #include <QTransform>
 
@@ -22,8 +23,11 @@ namespace rx {
 
 class WatermarkRenderer {
 public:
-    // Draws on `canvas` in place; its format must be one QPainter draws on.
-    WatermarkRenderer(const WatermarkOp& op, QImage& canvas);
+    // Draws on `canvas` in place; its format must be one QPainter draws on. `output`: the size
+    // of the image the watermark is laid out for, when the canvas shows it reduced (the
+    // preview's copy); the layout is then made at that size and drawn scaled onto the canvas,
+    // so that it covers the same part of the picture. Empty: the canvas's own size.
+    WatermarkRenderer(const WatermarkOp& op, QImage& canvas, QSize output = {});
 
     // 1 without a reference size; else the image's size over the reference's longer side
     // (width when the reference is wider than tall, height otherwise).
@@ -65,8 +69,13 @@ public:
 private:
     void DrawTextBox(QPainter& painter, const TextBox& box, const QRectF& rect) const;
 
+    // Starts drawing on the canvas with the layout's coordinates mapped onto it by `matrix`.
+    void Begin(QPainter& painter, const QTransform& matrix) const;
+
     const WatermarkOp& op_;
     QImage& canvas_;
+    double width_, height_; // of the layout: the output image's size
+    QTransform toCanvas_;   // from the layout onto the canvas
 };
 
 // Loads a watermark picture from a file through the imaging layer (upright pixels); a null

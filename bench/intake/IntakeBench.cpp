@@ -33,7 +33,8 @@ void MakeFiles(const fs::path& folder, int count) {
         return;
     fs::create_directories(folder);
     vips::VImage image = vips::VImage::black(8, 8, vips::VImage::option()->set("bands", 3));
-    const rx::Bytes png = rx::vipsbridge::Save(image.cast(VIPS_FORMAT_UCHAR), 2);
+    const rx::Bytes png =
+        rx::vipsbridge::Save(image.cast(VIPS_FORMAT_UCHAR), rx::OutputFormat::Png);
     for (int i = 0; i < count; ++i) {
         // Sub-folders of 500, as photo collections are kept.
         const fs::path sub = folder / ("d" + std::to_string(i / 500));

@@ -1,7 +1,11 @@
 // Resize benchmark program.
 //   rx_bench_resize make <folder>         writes the batch of synthetic photos (JPEG, quality 90)
-//   rx_bench_resize run <in> <out> [width] resizes every .jpg of <in> to the width (1000) the way
-//                                          the job does (RunOperations, then Save into <out>)
+//   rx_bench_resize make-phone <folder>   writes 12 phone-sized photos (12 MP) as HEIC and as WebP,
+//                                          each with its encoder's defaults
+//   rx_bench_resize run <in> <out> [width] [ext]
+//                                          resizes every file of <in> with the extension (.jpg)
+//                                          to the width (1000) the way the job does
+//                                          (RunOperations, then Save into <out>)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -76,10 +80,38 @@ int Make(const fs::path& folder) {
     return 0;
 }
 
-int Run(const fs::path& in, const fs::path& out, int width) {
+// What a phone saves: 12 MP in 4:3, landscape and portrait, as HEIC (libheif with x265) and as
+// WebP, both at their encoders' defaults, with the camera's EXIF.
+int MakePhone(const fs::path& folder) {
+    fs::create_directories(folder);
+    for (int i = 0; i < 12; ++i) {
+        const bool portrait = i % 3 == 2;
+        VImage photo = Photo(portrait ? 3024 : 4032, portrait ? 4032 : 3024, 40 + i);
+        photo.remove(VIPS_META_ORIENTATION);
+        char stem[32];
+        std::snprintf(stem, sizeof stem, "phone%02d", i);
+        const fs::path heic = folder / (std::string(stem) + ".heic");
+        if (!fs::exists(heic)) {
+            photo.heifsave(
+                (heic.string() + ".part").c_str(),
+                VImage::option()->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_HEVC));
+            fs::rename(heic.string() + ".part", heic);
+            std::printf("made %s\n", heic.string().c_str());
+        }
+        const fs::path webp = folder / (std::string(stem) + ".webp");
+        if (!fs::exists(webp)) {
+            photo.webpsave((webp.string() + ".part").c_str());
+            fs::rename(webp.string() + ".part", webp);
+            std::printf("made %s\n", webp.string().c_str());
+        }
+    }
+    return 0;
+}
+
+int Run(const fs::path& in, const fs::path& out, int width, const std::string& ext) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(in))
-        if (entry.path().extension() == ".jpg")
+        if (entry.path().extension() == ext)
             files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     fs::create_directories(out);
@@ -93,7 +125,7 @@ int Run(const fs::path& in, const fs::path& out, int width) {
     for (size_t i = 0; i < files.size(); ++i) {
         rx::ImageFile file(files[i], static_cast<int>(i));
         rx::RunOperations(list, file);
-        file.ConvertFormat(0);
+        file.ConvertFormat(rx::OutputFormat::DontChange);
         saved += file.Save(out) ? 1 : 0;
     }
     const double seconds =
@@ -110,8 +142,13 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "make" && argc == 3)
         return Make(argv[2]);
-    if (command == "run" && (argc == 4 || argc == 5))
-        return Run(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) : 1000);
-    std::fprintf(stderr, "usage: %s make <folder> | run <in> <out> [width]\n", argv[0]);
+    if (command == "make-phone" && argc == 3)
+        return MakePhone(argv[2]);
+    if (command == "run" && argc >= 4 && argc <= 6)
+        return Run(argv[2], argv[3], argc >= 5 ? std::atoi(argv[4]) : 1000,
+                   argc == 6 ? argv[5] : ".jpg");
+    std::fprintf(stderr,
+                 "usage: %s make <folder> | make-phone <folder> | run <in> <out> [width] [ext]\n",
+                 argv[0]);
     return 2;
 }

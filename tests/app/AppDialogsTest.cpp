@@ -21,7 +21,8 @@ struct Seen {
     bool found = false;
 };
 
-// Once the dialog is up: reads its list, picks `pick` and accepts (or rejects when pick < 0).
+// Once the dialog is up: reads its list, picks position `pick` and accepts (or rejects when
+// pick < 0).
 void AnswerWhenOpen(Seen* seen, int pick) {
     QTimer::singleShot(0, [seen, pick] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -54,24 +55,31 @@ TEST(FolderAndFormatDialog, ListsEveryConversionTargetAndReturnsThePickedOne) {
     TestApp();
     rxtest::TempDir dir;
     const QString folder = QString::fromStdString(dir.path().string());
-    rx::FolderAndFormat answer{folder, rx::FormatGif};
+    rx::FolderAndFormat answer{folder, rx::OutputFormat::Gif};
     Seen seen;
-    AnswerWhenOpen(&seen, rx::FormatAvif);
+    AnswerWhenOpen(&seen, 7);
     ASSERT_TRUE(rx::ChooseFolderAndFormat(nullptr, answer));
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.items,
               (QStringList{"Don't change", "JPEG", "PNG", "BMP", "GIF", "TIFF", "WebP", "AVIF"}))
         << "stored numbers keep their meaning: the new formats come after TIFF";
     EXPECT_EQ(seen.label, QStringLiteral("File format:"));
-    EXPECT_EQ(seen.preselected, rx::FormatGif);
-    EXPECT_EQ(answer.format, rx::FormatAvif);
+    EXPECT_EQ(seen.preselected, 4) << "GIF";
+    EXPECT_EQ(answer.format, rx::OutputFormat::Avif);
     EXPECT_EQ(answer.folder, folder);
 
     // Cancelled: the answer stays as it was.
-    rx::FolderAndFormat kept{folder, rx::FormatWebp};
+    rx::FolderAndFormat kept{folder, rx::OutputFormat::Webp};
     Seen again;
     AnswerWhenOpen(&again, -1);
     EXPECT_FALSE(rx::ChooseFolderAndFormat(nullptr, kept));
-    EXPECT_EQ(again.preselected, rx::FormatWebp);
-    EXPECT_EQ(kept.format, rx::FormatWebp);
+    EXPECT_EQ(again.preselected, 6) << "WebP";
+    EXPECT_EQ(kept.format, rx::OutputFormat::Webp);
+
+    // A format that is not in the list (HEIC is read, never written to) preselects the first.
+    rx::FolderAndFormat heic{folder, rx::OutputFormat::Heic};
+    Seen third;
+    AnswerWhenOpen(&third, -1);
+    EXPECT_FALSE(rx::ChooseFolderAndFormat(nullptr, heic));
+    EXPECT_EQ(third.preselected, 0) << "Don't change";
 }

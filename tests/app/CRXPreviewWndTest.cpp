@@ -5,12 +5,21 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QSettings>
 #include <QTest>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
+
+#include <boost/filesystem/path.hpp>
 
 #include "ops/ResizeOp.h"
 #include "ops/WatermarkOp.h"
@@ -19,6 +28,7 @@
 #include "tests/support/TestImages.h"
 #include "tests/ui/QtTestApp.h"
 
+namespace fs = boost::filesystem;
 using namespace rx;
 
 namespace {
@@ -381,7 +391,7 @@ TEST_F(PreviewWindowTest, MovingTheWatermarkRendersAgainWithoutRescalingThePictu
     spec.width = 400;
     spec.height = 300;
     spec.pattern = false;
-    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(1, spec));
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(OutputFormat::Jpeg, spec));
     source.files = std::make_shared<std::vector<FileEntry>>(
         std::vector<FileEntry>{{dir.path(), dir / "photo.jpg"}});
     ResizeOp resize;
@@ -393,7 +403,8 @@ TEST_F(PreviewWindowTest, MovingTheWatermarkRendersAgainWithoutRescalingThePictu
     source.operations = {&source.watermark, &resize};
 
     const std::uint64_t rescales = ResizeOp::RescaleCount();
-    ASSERT_TRUE(Open(&PreviewRenderer::RenderFile));
+    // The renderer's own rendering, as the program has it.
+    ASSERT_TRUE(Open(PreviewRenderer::RenderFunction{}));
     ASSERT_TRUE(WaitRendered(0));
     EXPECT_EQ(window->ImageSize(), QSize(200, 150));
     EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 1);
@@ -421,6 +432,45 @@ TEST_F(PreviewWindowTest, MovingTheWatermarkRendersAgainWithoutRescalingThePictu
     EXPECT_EQ(ResizeOp::RescaleCount(), rescales + 2);
 }
 
+TEST_F(PreviewWindowTest, APictureLargerThanTheScreenIsDecodedOnceAtTheScreensSize) {
+    const QSize screen = QGuiApplication::primaryScreen()->virtualSize();
+    rxtest::TempDir dir;
+    rxtest::ImageSpec spec;
+    spec.width = screen.width() * 3;
+    spec.height = screen.width() * 2;
+    spec.pattern = false;
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(rx::OutputFormat::Jpeg, spec));
+    source.files = std::make_shared<std::vector<FileEntry>>(
+        std::vector<FileEntry>{{dir.path(), dir / "photo.jpg"}});
+    source.watermark.text = L"MMMM";
+    source.watermark.fontSize = static_cast<std::uint32_t>(screen.width() / 2);
+    source.watermark.fontColor = 0x0000FF; // red
+    source.operations = {&source.watermark};
+
+    const std::uint64_t decodes = PreviewPipeline::ReducedDecodes();
+    ASSERT_TRUE(Open(PreviewRenderer::RenderFunction{}));
+    ASSERT_TRUE(WaitRendered(0));
+    EXPECT_EQ(PreviewPipeline::ReducedDecodes(), decodes + 1);
+    EXPECT_EQ(window->ImageSize(), QSize(spec.width, spec.height)) << "the size label's";
+    const QImage before = window->ShownImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(before.size(), PreviewRenderer::ScreenSize(spec.width, spec.height, screen));
+
+    source.watermark.positionX = 1.0f;
+    source.watermark.positionY = 1.0f;
+    const int done = window->Deliveries();
+    window->Post(PreviewStep::Current);
+    ASSERT_TRUE(WaitRendered(done));
+    EXPECT_EQ(PreviewPipeline::ReducedDecodes(), decodes + 1) << "the move decoded again";
+    const QImage after = window->ShownImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(after.size(), before.size());
+    // Inside the text's box, a sixth of the picture wide and a twelfth high, in each corner.
+    const QPoint topLeft(before.width() / 6, before.height() / 16);
+    const QPoint bottomRight(before.width() - topLeft.x(), before.height() - topLeft.y());
+    const int half = before.height() / 24;
+    EXPECT_GT(Differing(before, after, topLeft, half), half * half) << "the text left the corner";
+    EXPECT_GT(Differing(before, after, bottomRight, half), half * half) << "the text came here";
+}
+
 TEST_F(PreviewWindowTest, TheBordersResizeTheBandMovesTheRestIsClient) {
     using A = CRXPreviewWnd::Area;
     const QSize c(400, 300);
@@ -437,6 +487,64 @@ TEST_F(PreviewWindowTest, TheBordersResizeTheBandMovesTheRestIsClient) {
     EXPECT_EQ(CRXPreviewWnd::HitTest({200, 32}, c), A::Client);
     EXPECT_EQ(CRXPreviewWnd::HitTest({5, 150}, c), A::Client);
     EXPECT_EQ(CRXPreviewWnd::HitTest({394, 150}, c), A::Client);
+}
+
+TEST_F(PreviewWindowTest, DraggingTheBandMovesTheWindowAndTheBordersResizeItDownToTheMinimum) {
+    using A = CRXPreviewWnd::Area;
+    const QRect start(100, 100, 500, 400);
+    const QSize minimum(320, 200);
+    EXPECT_EQ(CRXPreviewWnd::DraggedRect(start, A::Caption, {-30, 40}, minimum),
+              QRect(70, 140, 500, 400));
+    EXPECT_EQ(CRXPreviewWnd::DraggedRect(start, A::Right, {50, 99}, minimum),
+              QRect(100, 100, 550, 400));
+    EXPECT_EQ(CRXPreviewWnd::DraggedRect(start, A::Left, {-20, 0}, minimum),
+              QRect(80, 100, 520, 400));
+    // Held at the minimum, the opposite edges in place.
+    EXPECT_EQ(CRXPreviewWnd::DraggedRect(start, A::BottomRight, {-400, -400}, minimum),
+              QRect(100, 100, 320, 200));
+    EXPECT_EQ(CRXPreviewWnd::DraggedRect(start, A::TopLeft, {400, 400}, minimum),
+              QRect(280, 300, 320, 200));
+    EXPECT_EQ(CRXPreviewWnd::DraggedRect(start, A::TopRight, {10, -10}, minimum),
+              QRect(100, 90, 510, 410));
+    EXPECT_EQ(CRXPreviewWnd::DraggedRect(start, A::BottomLeft, {10, 10}, minimum),
+              QRect(110, 100, 490, 410));
+
+    // With the mouse, on a platform that leaves moving and resizing to the window.
+    source.SetFiles(1);
+    ASSERT_TRUE(Open());
+    window->setGeometry(start);
+    const auto drag = [this](QPoint local, QPoint delta) {
+        const QPoint global = window->mapToGlobal(local);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), QPointF(global), Qt::LeftButton,
+                          Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &press);
+        for (int step = 1; step <= 4; ++step) {
+            const QPoint at = global + delta * step / 4;
+            QMouseEvent move(QEvent::MouseMove, QPointF(window->mapFromGlobal(at)), QPointF(at),
+                             Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(window.get(), &move);
+        }
+        const QPoint end = global + delta;
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(window->mapFromGlobal(end)),
+                            QPointF(end), Qt::LeftButton, Qt::NoButton, {});
+        QApplication::sendEvent(window.get(), &release);
+    };
+    drag({200, 16}, {-60, 30}); // the band, between the buttons
+    EXPECT_EQ(window->geometry(), QRect(40, 130, 500, 400));
+    drag({498, 200}, {-400, 0}); // the right border, far past the minimum
+    EXPECT_EQ(window->geometry(), QRect(40, 130, 320, 400));
+    drag({160, 398}, {0, -300}); // the bottom border
+    EXPECT_EQ(window->geometry(), QRect(40, 130, 320, 200));
+    drag({1, 1}, {-20, -10}); // the top-left corner
+    EXPECT_EQ(window->geometry(), QRect(20, 120, 340, 210));
+    // A press in the image area moves nothing.
+    drag({170, 120}, {50, 50});
+    EXPECT_EQ(window->geometry(), QRect(20, 120, 340, 210));
+    // The close button follows the right edge: (width - 12 - 10, 10).
+    const auto buttons = window->findChildren<CSimpleImageButton*>();
+    EXPECT_TRUE(std::any_of(buttons.begin(), buttons.end(), [](const CSimpleImageButton* b) {
+        return b->pos() == QPoint(340 - 12 - 10, 10) && b->isVisible();
+    }));
 }
 
 TEST_F(PreviewWindowTest, FitShowsTheImageAtOneToOneOrAsLargeAsTheWorkAreaAllows) {
@@ -481,6 +589,64 @@ TEST_F(PreviewWindowTest, OpenAndCloseWhileRendersRunNeverHangsNorDeliversLate) 
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(source.closed, 200);
+    EXPECT_EQ(late, 0);
+}
+
+TEST_F(PreviewWindowTest, ClosingOrDeletingWhileRealRendersRunOrDeliverNeverHangsNorDeliversLate) {
+    // Real renders: small photos, decoded and watermarked by the renderer's own pipeline.
+    rxtest::TempDir dir;
+    rxtest::ImageSpec spec;
+    spec.width = 320;
+    spec.height = 240;
+    auto files = std::make_shared<std::vector<FileEntry>>();
+    for (int i = 0; i < 3; ++i) {
+        const fs::path file = dir / ("photo" + std::to_string(i) + ".jpg");
+        rxtest::WriteFile(file, rxtest::MakeImage(OutputFormat::Jpeg, spec));
+        files->push_back({dir.path(), file});
+    }
+    source.files = files;
+    source.watermark.text = L"Preview";
+    source.watermark.fontSize = 48;
+    source.operations = {&source.watermark};
+    // Until the renderer has run `n` renders to their end; events are not processed meanwhile,
+    // so their results are still on their way to the window.
+    const auto waitRendered = [this](long n) {
+        for (int i = 0; i < 20000 && window->Renderer()->completed() < n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return window->Renderer()->completed() >= n;
+    };
+
+    int late = 0, closedRounds = 0;
+    for (int round = 0; round < 200; ++round) {
+        ASSERT_TRUE(Open(PreviewRenderer::RenderFunction{}, true));
+        const int phase = round % 4;
+        if (phase == 0) {
+            // Closed while a render runs (or has just begun).
+            window->Post(PreviewStep::Next);
+        } else if (phase == 1 || phase == 3) {
+            // Closed (or deleted) while the finished render's result is being delivered.
+            ASSERT_TRUE(waitRendered(1)) << round;
+            ASSERT_EQ(window->Deliveries(), 0);
+        } else {
+            // One result shown, then closed while the next is asked for.
+            ASSERT_TRUE(WaitRendered(0)) << round;
+            window->Post(PreviewStep::Previous);
+        }
+        if (phase == 3) {
+            // Deleted without being closed first: the renderer stops with the window.
+            window.reset();
+            QCoreApplication::processEvents();
+            continue;
+        }
+        const int delivered = window->Deliveries();
+        window->close();
+        ++closedRounds;
+        QCoreApplication::processEvents();
+        late += window->Deliveries() - delivered;
+        window.reset();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(source.closed, closedRounds);
     EXPECT_EQ(late, 0);
 }
 

@@ -16,7 +16,7 @@ TEST_F(MainWindowTest, FolderWithThreeJpegsAndATextFileAddsThreeWithoutAMessage)
     ASSERT_TRUE(Open());
     const QString folder = Folder("shoot", 2);
     boost::filesystem::create_directories(dir / "shoot" / "day2");
-    WriteFile(dir / "shoot" / "day2" / "late.jpg", MakeImage(1));
+    WriteFile(dir / "shoot" / "day2" / "late.jpg", MakeImage(OutputFormat::Jpeg));
     WriteFile(dir / "shoot" / "notes.txt", Bytes{'x'});
 
     EXPECT_TRUE(Drop({folder}));

@@ -54,12 +54,12 @@ TEST_F(JobTest, StartRunsAThreeFileJobToSuccessWithShowInFolderOnTheRunFolder) {
     ASSERT_TRUE(Drop({folder}));
     ASSERT_TRUE(window->Button(cmd::Start).isEnabled());
     EXPECT_TRUE(window->Menu().Action(cmd::Start)->isEnabled());
-    chosenFormat = 2;
+    chosenFormat = rx::OutputFormat::Png;
     Click(window->Button(cmd::Start));
     EXPECT_EQ(folderAsked, 1);
     // One folder dropped: its own folder is proposed, with the job's format.
     EXPECT_EQ(proposedFolder, folder);
-    EXPECT_EQ(proposedFormat, 0);
+    EXPECT_EQ(proposedFormat, rx::OutputFormat::DontChange);
     EXPECT_EQ(window->State(), MainWindowState::Processing);
     ASSERT_TRUE(WaitForState(MainWindowState::Success));
 
@@ -92,7 +92,7 @@ TEST_F(JobTest, StartRunsAThreeFileJobToSuccessWithShowInFolderOnTheRunFolder) {
     EXPECT_FALSE(window->Button(cmd::PresetSaveAs).isVisible());
     EXPECT_TRUE(window->Button(cmd::Start).isVisible());
     Click(window->Button(cmd::Start));
-    EXPECT_EQ(proposedFormat, 2);
+    EXPECT_EQ(proposedFormat, rx::OutputFormat::Png);
     ASSERT_TRUE(WaitForState(MainWindowState::Success));
     EXPECT_EQ(FilesIn(out / "[resize + rename] 1"), 3);
 }

@@ -24,6 +24,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -141,7 +142,8 @@ protected:
         const boost::filesystem::path folder = dir / name;
         boost::filesystem::create_directories(folder);
         for (int i = 0; i < jpegs; ++i)
-            WriteFile(folder / ("photo" + std::to_string(i) + ".jpg"), MakeImage(1));
+            WriteFile(folder / ("photo" + std::to_string(i) + ".jpg"),
+                      MakeImage(rx::OutputFormat::Jpeg));
         return QString::fromStdString(folder.string());
     }
     QString TextFile(const std::string& name) {
@@ -151,7 +153,7 @@ protected:
     QString AnimatedGif(const std::string& name) {
         ImageSpec spec;
         spec.pages = 3;
-        WriteFile(dir / name, MakeImage(4, spec));
+        WriteFile(dir / name, MakeImage(rx::OutputFormat::Gif, spec));
         return QString::fromStdString((dir / name).string());
     }
 
@@ -163,7 +165,8 @@ protected:
     std::deque<int> answers;
     int folderAsked = 0, importAsked = 0;
     QString proposedFolder, chosenFolder;
-    int proposedFormat = -1, chosenFormat = 0;
+    std::optional<rx::OutputFormat> proposedFormat; // set when the dialog was asked
+    rx::OutputFormat chosenFormat = rx::OutputFormat::DontChange;
     QStringList importAnswer;
 
 private:

@@ -307,7 +307,7 @@ TEST_F(PreviewRendererTest, AResultLargerThanTheScreenIsReducedButKeepsItsSize) 
     rxtest::ImageSpec spec;
     spec.width = 400;
     spec.height = 300;
-    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(1, spec));
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(OutputFormat::Jpeg, spec));
     auto files = std::make_shared<std::vector<FileEntry>>();
     files->push_back({dir.path(), dir / "photo.jpg"});
     PreviewRenderer renderer([this](const PreviewResult& r) { Handle(r); });
@@ -323,7 +323,7 @@ TEST_F(PreviewRendererTest, ResizeResultIsReusedWhenOnlyOtherSettingsChange) {
     rxtest::ImageSpec spec;
     spec.width = 300;
     spec.height = 200;
-    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(1, spec));
+    rxtest::WriteFile(dir / "photo.jpg", rxtest::MakeImage(OutputFormat::Jpeg, spec));
     auto files = std::make_shared<std::vector<FileEntry>>();
     files->push_back({dir.path(), dir / "photo.jpg"});
     std::mutex m;

@@ -65,7 +65,8 @@ Bytes Truncated(Bytes b) {
 } // namespace
 
 TEST(Bitmap, HeaderReadDoesNotDecodePixels) {
-    const Bytes jpeg = MakeImage(1, {.width = 5640, .height = 3172, .pattern = false});
+    const Bytes jpeg =
+        MakeImage(OutputFormat::Jpeg, {.width = 5640, .height = 3172, .pattern = false});
     auto data = Share(jpeg);
     const std::uint64_t decodes = PixelDecodeCount();
     const size_t before = HeapInUse();
@@ -73,7 +74,7 @@ TEST(Bitmap, HeaderReadDoesNotDecodePixels) {
     ASSERT_TRUE(bmp->IsValid());
     EXPECT_EQ(bmp->Width(), 5640);
     EXPECT_EQ(bmp->Height(), 3172);
-    EXPECT_EQ(bmp->RawFormat(), 1);
+    EXPECT_EQ(bmp->RawFormat(), OutputFormat::Jpeg);
     // libvips' worker threads may free memory of their own meanwhile, so the heap can shrink.
     const size_t after = HeapInUse();
     const size_t headerCost = after > before ? after - before : 0;
@@ -88,16 +89,16 @@ TEST(Bitmap, HeaderReadDoesNotDecodePixels) {
 }
 
 TEST(Bitmap, EveryFormatIsIdentifiedByContentAndEncodes) {
-    for (int format = 1; format <= 5; ++format) {
-        SCOPED_TRACE(format);
+    for (const OutputFormat format : rxtest::kClassicFormats) {
+        SCOPED_TRACE(FormatNumber(format));
         auto bmp = Bitmap::FromData(Share(MakeImage(format, {.width = 30, .height = 20})));
         ASSERT_TRUE(bmp->IsValid());
         EXPECT_EQ(bmp->RawFormat(), format);
         EXPECT_EQ(bmp->Width(), 30);
         EXPECT_EQ(bmp->Height(), 20);
-        for (int to = 1; to <= 5; ++to) {
+        for (const OutputFormat to : rxtest::kClassicFormats) {
             Bytes out;
-            ASSERT_TRUE(bmp->EncodeTo(to, &out)) << "to " << to;
+            ASSERT_TRUE(bmp->EncodeTo(to, &out)) << "to " << FormatNumber(to);
             EXPECT_EQ(SniffFormat(out.data(), out.size()), to);
             const auto back = rxtest::Inspect(out);
             EXPECT_TRUE(back.ok);
@@ -109,9 +110,9 @@ TEST(Bitmap, EveryFormatIsIdentifiedByContentAndEncodes) {
 
 TEST(Bitmap, GifEncoderMakesAnAdaptivePalette) {
     const ImageSpec spec{.width = 64, .height = 48};
-    auto bmp = Bitmap::FromData(Share(MakeImage(2, spec)));
+    auto bmp = Bitmap::FromData(Share(MakeImage(OutputFormat::Png, spec)));
     Bytes gif;
-    ASSERT_TRUE(bmp->EncodeTo(4, &gif));
+    ASSERT_TRUE(bmp->EncodeTo(OutputFormat::Gif, &gif));
     auto back = Bitmap::FromData(Share(gif));
     QImage* px = back->Pixels();
     ASSERT_NE(px, nullptr);
@@ -125,8 +126,8 @@ TEST(Bitmap, GifEncoderMakesAnAdaptivePalette) {
 }
 
 TEST(Bitmap, TruncatedFilesOfEveryFormatAreInvalid) {
-    for (int format = 1; format <= 5; ++format) {
-        SCOPED_TRACE(format);
+    for (const OutputFormat format : rxtest::kClassicFormats) {
+        SCOPED_TRACE(FormatNumber(format));
         auto bmp =
             Bitmap::FromData(Share(Truncated(MakeImage(format, {.width = 300, .height = 200}))));
         Bytes out;
@@ -134,15 +135,15 @@ TEST(Bitmap, TruncatedFilesOfEveryFormatAreInvalid) {
             EXPECT_EQ(bmp->Pixels(), nullptr);
         }
         EXPECT_FALSE(bmp->IsValid());
-        EXPECT_FALSE(bmp->EncodeTo(2, &out));
+        EXPECT_FALSE(bmp->EncodeTo(OutputFormat::Png, &out));
         EXPECT_TRUE(out.empty());
     }
 }
 
 TEST(Bitmap, CorruptFilesNeverCrash) {
-    for (int format = 1; format <= 5; ++format) {
+    for (const OutputFormat format : rxtest::kClassicFormats) {
         for (size_t at : {size_t(0), size_t(10), size_t(40), size_t(200)}) {
-            SCOPED_TRACE(std::to_string(format) + " at " + std::to_string(at));
+            SCOPED_TRACE(std::to_string(FormatNumber(format)) + " at " + std::to_string(at));
             Bytes b = MakeImage(format, {.width = 120, .height = 90});
             for (size_t i = at; i < std::min(b.size(), at + 48); ++i)
                 b[i] ^= 0x5A;
@@ -161,18 +162,18 @@ TEST(Bitmap, CorruptFilesNeverCrash) {
 }
 
 TEST(Bitmap, DecompressionBombsAreRefusedBeforeAllocating) {
-    Bytes jpeg = MakeImage(1, {.width = 16, .height = 16});
+    Bytes jpeg = MakeImage(OutputFormat::Jpeg, {.width = 16, .height = 16});
     for (size_t i = 0; i + 9 < jpeg.size(); ++i)
         if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
             jpeg[i + 5] = 0xEA, jpeg[i + 6] = 0x60; // 60000 lines
             jpeg[i + 7] = 0xEA, jpeg[i + 8] = 0x60; // 60000 columns
             break;
         }
-    Bytes bmpBomb = MakeImage(3, {.width = 16, .height = 16});
+    Bytes bmpBomb = MakeImage(OutputFormat::Bmp, {.width = 16, .height = 16});
     const int32_t big = 30000;
     std::memcpy(bmpBomb.data() + 18, &big, 4);
     std::memcpy(bmpBomb.data() + 22, &big, 4);
-    Bytes gif = MakeImage(4, {.width = 16, .height = 16});
+    Bytes gif = MakeImage(OutputFormat::Gif, {.width = 16, .height = 16});
     gif[6] = gif[7] = gif[8] = gif[9] = 0xFF; // logical screen 65535 x 65535
     for (size_t i = 13; i + 9 < gif.size(); ++i)
         if (gif[i] == 0x2C && gif[i + 1] == 0 && gif[i + 2] == 0 && gif[i + 3] == 0 &&
@@ -218,7 +219,7 @@ TEST(Bitmap, ScriptAndVectorFormatsAreNeverDecoded) {
 
 TEST(Bitmap, OrientationIsAppliedAndEncodedUpright) {
     // Stored 60 x 40 with orientation 6: the user sees it 40 x 60, turned clockwise.
-    const Bytes jpeg = MakeImage(1, {.width = 60, .height = 40, .orientation = 6});
+    const Bytes jpeg = MakeImage(OutputFormat::Jpeg, {.width = 60, .height = 40, .orientation = 6});
     auto bmp = Bitmap::FromData(Share(jpeg));
     ASSERT_TRUE(bmp->IsValid());
     EXPECT_EQ(bmp->Width(), 40);
@@ -232,47 +233,50 @@ TEST(Bitmap, OrientationIsAppliedAndEncodedUpright) {
     EXPECT_LT(qRed(rgb.pixel(39, 0)), 40);
     EXPECT_GT(qRed(rgb.pixel(39, 59)), 215);
 
-    for (int to : {1, 2, 5}) {
+    for (const OutputFormat to : {OutputFormat::Jpeg, OutputFormat::Png, OutputFormat::Tiff}) {
         Bytes out;
         ASSERT_TRUE(bmp->EncodeTo(to, &out));
         const auto d = rxtest::Inspect(out);
-        EXPECT_EQ(d.width, 40) << to;
-        EXPECT_EQ(d.height, 60) << to;
-        EXPECT_EQ(d.orientation, 1) << to;
+        EXPECT_EQ(d.width, 40) << FormatNumber(to);
+        EXPECT_EQ(d.height, 60) << FormatNumber(to);
+        EXPECT_EQ(d.orientation, 1) << FormatNumber(to);
     }
     // Encoding straight from the source (no pixels touched) is upright too.
     auto untouched = Bitmap::FromData(Share(jpeg));
     Bytes png;
-    ASSERT_TRUE(untouched->EncodeTo(2, &png));
+    ASSERT_TRUE(untouched->EncodeTo(OutputFormat::Png, &png));
     EXPECT_EQ(rxtest::Inspect(png).width, 40);
 }
 
 TEST(Bitmap, FrameDimensionsAndDateTime) {
-    auto gif = Bitmap::FromData(Share(MakeImage(4, {.width = 20, .height = 10, .pages = 3})));
+    auto gif = Bitmap::FromData(
+        Share(MakeImage(OutputFormat::Gif, {.width = 20, .height = 10, .pages = 3})));
     ASSERT_TRUE(gif->IsValid());
     ASSERT_EQ(gif->FrameDimensions().size(), 1u);
     EXPECT_EQ(gif->FrameDimensions()[0].count, 3);
     EXPECT_EQ(gif->Height(), 10);
-    auto tiff = Bitmap::FromData(Share(MakeImage(5, {.width = 20, .height = 10, .pages = 2})));
+    auto tiff = Bitmap::FromData(
+        Share(MakeImage(OutputFormat::Tiff, {.width = 20, .height = 10, .pages = 2})));
     ASSERT_TRUE(tiff->IsValid());
     EXPECT_EQ(tiff->FrameDimensions()[0].name, "page");
     EXPECT_EQ(tiff->FrameDimensions()[0].count, 2);
-    EXPECT_EQ(Bitmap::FromData(Share(MakeImage(2)))->FrameDimensions()[0].count, 1);
+    EXPECT_EQ(Bitmap::FromData(Share(MakeImage(OutputFormat::Png)))->FrameDimensions()[0].count, 1);
 
-    auto dated = Bitmap::FromData(Share(MakeImage(1, {.dateTime = "2014:01:02 03:04:05"})));
+    auto dated =
+        Bitmap::FromData(Share(MakeImage(OutputFormat::Jpeg, {.dateTime = "2014:01:02 03:04:05"})));
     ASSERT_TRUE(dated->DateTime().has_value());
     EXPECT_EQ(*dated->DateTime(), "2014:01:02 03:04:05");
-    EXPECT_FALSE(Bitmap::FromData(Share(MakeImage(3)))->DateTime().has_value());
+    EXPECT_FALSE(Bitmap::FromData(Share(MakeImage(OutputFormat::Bmp)))->DateTime().has_value());
 }
 
 TEST(Bitmap, MadeFromPixelsKeepsTheSourceMetadata) {
-    auto src =
-        Bitmap::FromData(Share(MakeImage(1, {.dateTime = "2020:05:06 07:08:09", .model = "RX-1"})));
+    auto src = Bitmap::FromData(
+        Share(MakeImage(OutputFormat::Jpeg, {.dateTime = "2020:05:06 07:08:09", .model = "RX-1"})));
     QImage* px = src->Pixels();
     ASSERT_NE(px, nullptr);
     auto made = Bitmap::FromImage(px->copy(), src.get());
     Bytes out;
-    ASSERT_TRUE(made->EncodeTo(1, &out));
+    ASSERT_TRUE(made->EncodeTo(OutputFormat::Jpeg, &out));
     auto back = Bitmap::FromData(Share(out));
     ASSERT_TRUE(back->DateTime().has_value());
     EXPECT_EQ(*back->DateTime(), "2020:05:06 07:08:09");
@@ -281,7 +285,7 @@ TEST(Bitmap, MadeFromPixelsKeepsTheSourceMetadata) {
 
 TEST(Bitmap, GreyWithAlphaDecodesToGreyColourAndItsAlpha) {
     const ImageSpec spec{.width = 16, .height = 8, .bands = 2};
-    auto bmp = Bitmap::FromData(Share(MakeImage(2, spec)));
+    auto bmp = Bitmap::FromData(Share(MakeImage(OutputFormat::Png, spec)));
     QImage* px = bmp->Pixels();
     ASSERT_NE(px, nullptr);
     ASSERT_EQ(px->format(), QImage::Format_RGBA8888);

@@ -39,9 +39,10 @@ const std::wstring kUnsupported =
 TEST(FileIntake, FolderTreesAddEveryImageWithTheFolderAsBase) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "drop" / "sub" / "deeper");
-    rxtest::WriteFile(dir / "drop" / "a.jpg", rxtest::MakeImage(1));
-    rxtest::WriteFile(dir / "drop" / "sub" / "b.JPG", rxtest::MakeImage(1));
-    rxtest::WriteFile(dir / "drop" / "sub" / "deeper" / "c.jpeg", rxtest::MakeImage(1));
+    rxtest::WriteFile(dir / "drop" / "a.jpg", rxtest::MakeImage(OutputFormat::Jpeg));
+    rxtest::WriteFile(dir / "drop" / "sub" / "b.JPG", rxtest::MakeImage(OutputFormat::Jpeg));
+    rxtest::WriteFile(dir / "drop" / "sub" / "deeper" / "c.jpeg",
+                      rxtest::MakeImage(OutputFormat::Jpeg));
     rxtest::WriteFile(dir / "drop" / "notes.txt", {'x'});
     fs::create_directory_symlink(dir / "drop" / "sub", dir / "drop" / "link");
     Messages m;
@@ -58,9 +59,9 @@ TEST(FileIntake, FolderTreesAddEveryImageWithTheFolderAsBase) {
 
 TEST(FileIntake, SingleFilesDuplicatesAndRefusals) {
     rxtest::TempDir dir;
-    rxtest::WriteFile(dir / "one.png", rxtest::MakeImage(2));
-    rxtest::WriteFile(dir / "anim.gif", rxtest::MakeImage(4, {.pages = 2}));
-    rxtest::WriteFile(dir / "pages.tiff", rxtest::MakeImage(5, {.pages = 2}));
+    rxtest::WriteFile(dir / "one.png", rxtest::MakeImage(OutputFormat::Png));
+    rxtest::WriteFile(dir / "anim.gif", rxtest::MakeImage(OutputFormat::Gif, {.pages = 2}));
+    rxtest::WriteFile(dir / "pages.tiff", rxtest::MakeImage(OutputFormat::Tiff, {.pages = 2}));
     rxtest::WriteFile(dir / "notes.txt", {'x'});
     RXWorker job;
     FileIntake intake(job);
@@ -110,10 +111,11 @@ struct Refusals final : IntakeListener {
 TEST(FileIntake, EveryRefusalIsToldWithItsReason) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "drop" / "sub");
-    rxtest::WriteFile(dir / "drop" / "good.png", rxtest::MakeImage(2));
+    rxtest::WriteFile(dir / "drop" / "good.png", rxtest::MakeImage(OutputFormat::Png));
     rxtest::WriteFile(dir / "drop" / "notes.txt", {'x'});
     rxtest::WriteFile(dir / "drop" / "sub" / "fake.jpg", {'x', 'y'});
-    rxtest::WriteFile(dir / "drop" / "anim.gif", rxtest::MakeImage(4, {.pages = 2}));
+    rxtest::WriteFile(dir / "drop" / "anim.gif",
+                      rxtest::MakeImage(OutputFormat::Gif, {.pages = 2}));
     ASSERT_EQ(mkfifo((dir / "drop" / "pipe.png").c_str(), 0600), 0);
     ASSERT_EQ(mkfifo((dir / "named.png").c_str(), 0600), 0);
     rxtest::WriteFile(dir / "text.txt", {'x'});

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <thread>
 
@@ -25,11 +26,11 @@ using rxtest::WriteFile;
 
 TEST(ImageFile, OpenReadsNameTimeAndFailsAsFileInputStream) {
     rxtest::TempDir dir;
-    WriteFile(dir / "a.jpg", MakeImage(1));
+    WriteFile(dir / "a.jpg", MakeImage(OutputFormat::Jpeg));
     ImageFile f(dir / "a.jpg", 4);
     EXPECT_EQ(f.name(), "a.jpg");
     EXPECT_EQ(f.index(), 4);
-    EXPECT_EQ(f.format(), 0);
+    EXPECT_EQ(f.format(), OutputFormat::DontChange);
     EXPECT_EQ(f.modified(), static_cast<std::int64_t>(fs::last_write_time(dir / "a.jpg")));
     try {
         ImageFile missing(dir / "gone.jpg", 0);
@@ -44,7 +45,7 @@ TEST(ImageFile, OpenReadsNameTimeAndFailsAsFileInputStream) {
 TEST(ImageFile, SaveNumbersTakenNamesAndNeverOverwrites) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "out");
-    const Bytes jpeg = MakeImage(1);
+    const Bytes jpeg = MakeImage(OutputFormat::Jpeg);
     WriteFile(dir / "a.jpg", jpeg);
     const Bytes other = {1, 2, 3};
     for (const char* taken : {"a.jpg", "a 1.jpg", "a 2.jpg"})
@@ -69,7 +70,7 @@ TEST(ImageFile, SaveNumbersTakenNamesAndNeverOverwrites) {
 
 TEST(ImageFile, SaveFailsCleanlyWhereNothingCanBeCreated) {
     rxtest::TempDir dir;
-    WriteFile(dir / "a.png", MakeImage(2));
+    WriteFile(dir / "a.png", MakeImage(OutputFormat::Png));
     ImageFile f(dir / "a.png", 0);
     EXPECT_FALSE(f.Save(dir / "missing"));
     EXPECT_FALSE(fs::exists(dir / "missing"));
@@ -85,10 +86,10 @@ TEST(ImageFile, SaveFailsCleanlyWhereNothingCanBeCreated) {
 TEST(ImageFile, DontChangeKeepsTheSourceBytes) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "out");
-    const Bytes jpeg = MakeImage(1);
+    const Bytes jpeg = MakeImage(OutputFormat::Jpeg);
     WriteFile(dir / "p.jpg", jpeg);
     ImageFile f(dir / "p.jpg", 0);
-    f.ConvertFormat(0);
+    f.ConvertFormat(OutputFormat::DontChange);
     f.setName("renamed.jpg");
     ASSERT_TRUE(f.Save(dir / "out"));
     EXPECT_EQ(ReadFile(dir / "out" / "renamed.jpg"), jpeg);
@@ -96,36 +97,37 @@ TEST(ImageFile, DontChangeKeepsTheSourceBytes) {
 
 TEST(ImageFile, ConversionFollowsTheDataNotTheName) {
     rxtest::TempDir dir;
-    const Bytes jpeg = MakeImage(1);
+    const Bytes jpeg = MakeImage(OutputFormat::Jpeg);
     WriteFile(dir / "a.jpg", jpeg);
     {
         ImageFile same(dir / "a.jpg", 0);
-        same.ConvertFormat(1);
+        same.ConvertFormat(OutputFormat::Jpeg);
         EXPECT_EQ(same.name(), "a.jpg");
         EXPECT_EQ(*same.data()->Contents(), jpeg) << "no re-compression to the same format";
-        EXPECT_EQ(same.format(), 1);
+        EXPECT_EQ(same.format(), OutputFormat::Jpeg);
     }
     {
         ImageFile png(dir / "a.jpg", 0);
-        png.ConvertFormat(2);
+        png.ConvertFormat(OutputFormat::Png);
         EXPECT_EQ(png.name(), "a.png");
         const auto bytes = png.data()->Contents();
-        EXPECT_EQ(SniffFormat(bytes->data(), bytes->size()), 2);
+        EXPECT_EQ(SniffFormat(bytes->data(), bytes->size()), OutputFormat::Png);
     }
     {
-        const Bytes pngData = MakeImage(2);
+        const Bytes pngData = MakeImage(OutputFormat::Png);
         WriteFile(dir / "b.jpg", pngData);
         ImageFile disguised(dir / "b.jpg", 0);
-        disguised.ConvertFormat(2);
+        disguised.ConvertFormat(OutputFormat::Png);
         EXPECT_EQ(disguised.name(), "b.jpg");
         EXPECT_EQ(*disguised.data()->Contents(), pngData);
     }
-    for (int to = 1; to <= 5; ++to) {
+    for (const OutputFormat to : rxtest::kClassicFormats) {
         ImageFile any(dir / "a.jpg", 0);
         any.ConvertFormat(to);
         const auto bytes = any.data()->Contents();
         EXPECT_EQ(SniffFormat(bytes->data(), bytes->size()), to);
-        EXPECT_EQ(any.name().extension().string(), to == 1 ? ".jpg" : OutputFormatExtension(to));
+        EXPECT_EQ(any.name().extension().string(),
+                  to == OutputFormat::Jpeg ? ".jpg" : OutputFormatExtension(to));
     }
 }
 
@@ -138,20 +140,20 @@ TEST(ImageFile, UndecodableFilesFailAConversionAndKeepTheirBytes) {
         auto bmp = f.GetImage();
         EXPECT_FALSE(bmp->IsValid());
         EXPECT_FALSE(f.SetImage(std::move(bmp)));
-        f.ConvertFormat(0);
+        f.ConvertFormat(OutputFormat::DontChange);
         EXPECT_TRUE(f.failure().empty()) << "keeping the bytes needs no pixels";
-        f.ConvertFormat(2);
+        f.ConvertFormat(OutputFormat::Png);
         EXPECT_EQ(f.failure(), "not an image in a known format");
         EXPECT_EQ(f.name(), "x.jpg");
-        EXPECT_EQ(f.format(), 0);
+        EXPECT_EQ(f.format(), OutputFormat::DontChange);
         EXPECT_EQ(*f.data()->Contents(), junk);
     }
     // A readable header with damaged pixel data fails as well.
-    Bytes png = MakeImage(2, {.width = 300, .height = 200});
+    Bytes png = MakeImage(OutputFormat::Png, {.width = 300, .height = 200});
     png.resize(png.size() / 2);
     WriteFile(dir / "half.png", png);
     ImageFile half(dir / "half.png", 0);
-    half.ConvertFormat(1);
+    half.ConvertFormat(OutputFormat::Jpeg);
     EXPECT_EQ(half.failure(), "damaged or truncated image data");
     EXPECT_EQ(half.name(), "half.png");
 }
@@ -215,7 +217,7 @@ std::vector<std::string> Names(const fs::path& folder) {
 TEST(ImageFile, LongNamesAreShortenedToFitWithTheirNumberAndExtension) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "out");
-    WriteFile(dir / "a.png", MakeImage(2));
+    WriteFile(dir / "a.png", MakeImage(OutputFormat::Png));
     ImageFile f(dir / "a.png", 0);
     std::vector<std::wstring> log;
     auto previous = SetDebugLogSink([&](const std::wstring& s) { log.push_back(s); });
@@ -252,7 +254,7 @@ TEST(ImageFile, LongNamesAreShortenedToFitWithTheirNumberAndExtension) {
 TEST(ImageFile, AFailedWriteLeavesNothingAndIsNotLoggedAsSaved) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "out");
-    WriteFile(dir / "a.png", MakeImage(2));
+    WriteFile(dir / "a.png", MakeImage(OutputFormat::Png));
     ImageFile f(dir / "a.png", 0);
     f.setData(std::make_shared<BrokenStream>());
     std::vector<std::wstring> log;
@@ -268,7 +270,7 @@ TEST(ImageFile, AFailedWriteLeavesNothingAndIsNotLoggedAsSaved) {
 TEST(ImageFile, ACancelBeforeTheFileHasItsNameLeavesNothing) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "out");
-    WriteFile(dir / "a.png", MakeImage(2));
+    WriteFile(dir / "a.png", MakeImage(OutputFormat::Png));
     ImageFile f(dir / "a.png", 0);
     std::atomic<bool> go{false};
     bool interrupted = false, saved = false;
@@ -292,7 +294,7 @@ TEST(ImageFile, ACancelBeforeTheFileHasItsNameLeavesNothing) {
 TEST(ImageFile, AStopFromASignalHandlerLeavesTheFileInHandUnnamed) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "out");
-    WriteFile(dir / "a.png", MakeImage(2));
+    WriteFile(dir / "a.png", MakeImage(OutputFormat::Png));
     ImageFile f(dir / "a.png", 0);
     RequestStopFromSignal();
     EXPECT_THROW(f.Save(dir / "out"), boost::thread_interrupted);
@@ -304,7 +306,7 @@ TEST(ImageFile, AStopFromASignalHandlerLeavesTheFileInHandUnnamed) {
 
 TEST(ImageFile, SetImageReencodesInTheOwnFormat) {
     rxtest::TempDir dir;
-    WriteFile(dir / "g.gif", MakeImage(4));
+    WriteFile(dir / "g.gif", MakeImage(OutputFormat::Gif));
     ImageFile f(dir / "g.gif", 0);
     auto bmp = f.GetImage();
     ASSERT_NE(bmp->Pixels(), nullptr);
@@ -313,7 +315,7 @@ TEST(ImageFile, SetImageReencodesInTheOwnFormat) {
     EXPECT_TRUE(f.SetImage(std::move(bmp)));
     EXPECT_NE(f.data(), before);
     const auto bytes = f.data()->Contents();
-    EXPECT_EQ(SniffFormat(bytes->data(), bytes->size()), 4);
+    EXPECT_EQ(SniffFormat(bytes->data(), bytes->size()), OutputFormat::Gif);
 }
 
 TEST(InputTest, ExtensionsAndFileChecks) {
@@ -324,26 +326,27 @@ TEST(InputTest, ExtensionsAndFileChecks) {
         EXPECT_FALSE(IsSupportedExtension(ext)) << ext;
 
     rxtest::TempDir dir;
-    WriteFile(dir / "UP.JPG", MakeImage(1));
+    WriteFile(dir / "UP.JPG", MakeImage(OutputFormat::Jpeg));
     WriteFile(dir / "notes.txt", {'h', 'i'});
     WriteFile(dir / "fake.png", {'h', 'i'});
-    WriteFile(dir / "anim.gif", MakeImage(4, {.pages = 3}));
-    WriteFile(dir / "pages.tif", MakeImage(5, {.pages = 2}));
-    WriteFile(dir / "one.gif", MakeImage(4));
-    EXPECT_EQ(CheckInputFile(dir / "UP.JPG"), 0);
-    EXPECT_EQ(CheckInputFile(dir / "notes.txt"), 1);
-    EXPECT_EQ(CheckInputFile(dir / "missing.txt"), 1) << "the extension is tested first";
-    EXPECT_EQ(CheckInputFile(dir / "fake.png"), 2);
-    EXPECT_EQ(CheckInputFile(dir / "missing.png"), 2);
-    EXPECT_EQ(CheckInputFile(dir / "anim.gif"), 3);
-    EXPECT_EQ(CheckInputFile(dir / "pages.tif"), 3);
-    EXPECT_EQ(CheckInputFile(dir / "one.gif"), 0);
+    WriteFile(dir / "anim.gif", MakeImage(OutputFormat::Gif, {.pages = 3}));
+    WriteFile(dir / "pages.tif", MakeImage(OutputFormat::Tiff, {.pages = 2}));
+    WriteFile(dir / "one.gif", MakeImage(OutputFormat::Gif));
+    EXPECT_EQ(CheckInputFile(dir / "UP.JPG"), InputCheck::Usable);
+    EXPECT_EQ(CheckInputFile(dir / "notes.txt"), InputCheck::UnsupportedExtension);
+    EXPECT_EQ(CheckInputFile(dir / "missing.txt"), InputCheck::UnsupportedExtension)
+        << "the extension is tested first";
+    EXPECT_EQ(CheckInputFile(dir / "fake.png"), InputCheck::NotAnImage);
+    EXPECT_EQ(CheckInputFile(dir / "missing.png"), InputCheck::NotAnImage);
+    EXPECT_EQ(CheckInputFile(dir / "anim.gif"), InputCheck::SeveralFrames);
+    EXPECT_EQ(CheckInputFile(dir / "pages.tif"), InputCheck::SeveralFrames);
+    EXPECT_EQ(CheckInputFile(dir / "one.gif"), InputCheck::Usable);
 }
 
 TEST(ImageFile, NamesNeverLeaveTheTargetFolder) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "out" / "run");
-    WriteFile(dir / "a.png", MakeImage(2));
+    WriteFile(dir / "a.png", MakeImage(OutputFormat::Png));
     ImageFile f(dir / "a.png", 0);
     f.setName("../../escaped.png");
     ASSERT_TRUE(f.Save(dir / "out" / "run"));
@@ -352,4 +355,24 @@ TEST(ImageFile, NamesNeverLeaveTheTargetFolder) {
     f.setName("..");
     ASSERT_TRUE(f.Save(dir / "out" / "run"));
     EXPECT_TRUE(fs::exists(dir / "out" / "run" / "_.."));
+}
+
+TEST(OutputFormat, StoredNumbersComeBackCheckedAndAnyOtherGivesDontChange) {
+    for (int n = 0; n < 8; ++n)
+        EXPECT_EQ(FormatNumber(OutputFormatFromNumber(n)), n);
+    EXPECT_EQ(OutputFormatFromNumber(1), OutputFormat::Jpeg);
+    EXPECT_EQ(OutputFormatFromNumber(5), OutputFormat::Tiff);
+    EXPECT_EQ(OutputFormatFromNumber(6), OutputFormat::Webp);
+    EXPECT_EQ(OutputFormatFromNumber(7), OutputFormat::Avif);
+    // HEIC (8) is read but not in the list; nor is anything past it or below 0.
+    for (const long long n : {-1LL, 8LL, 9LL, 1LL << 32, LLONG_MIN, LLONG_MAX})
+        EXPECT_EQ(OutputFormatFromNumber(n), OutputFormat::DontChange) << n;
+
+    for (const OutputFormat f : kOutputFormats)
+        EXPECT_EQ(IsConversionTarget(f), f != OutputFormat::DontChange) << FormatNumber(f);
+    EXPECT_FALSE(IsConversionTarget(OutputFormat::Heic));
+    EXPECT_EQ(std::wstring(OutputFormatName(OutputFormat::Heic)), L"HEIC");
+    EXPECT_EQ(std::string(OutputFormatExtension(OutputFormat::Avif)), ".avif");
+    EXPECT_EQ(std::string(OutputFormatExtension(OutputFormat::DontChange)), "");
+    EXPECT_EQ(std::wstring(OutputFormatName(static_cast<OutputFormat>(42))), L"");
 }

@@ -93,7 +93,7 @@ struct Rig {
         fs::create_directories(dir / "in");
         for (int i = 0; i < files; ++i) {
             const fs::path p = dir / "in" / ("f" + std::to_string(i) + ".png");
-            rxtest::WriteFile(p, rxtest::MakeImage(2, {.width = 8, .height = 8}));
+            rxtest::WriteFile(p, rxtest::MakeImage(OutputFormat::Png, {.width = 8, .height = 8}));
             worker.AddEntry(p, dir / "in");
         }
         worker.setOutputFolder(dir / "out");

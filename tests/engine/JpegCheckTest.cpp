@@ -73,7 +73,8 @@ TEST(JpegCheck, SoundFilesOfEveryKindAreAccepted) {
 
     // The system's own encoders, with every chroma subsampling cameras use.
     rxtest::TempDir dir;
-    rxtest::WriteFile(dir / "src.png", rxtest::MakeImage(2, {.width = 203, .height = 151}));
+    rxtest::WriteFile(dir / "src.png",
+                      rxtest::MakeImage(OutputFormat::Png, {.width = 203, .height = 151}));
     ASSERT_EQ(
         std::system(
             ("convert " + (dir / "src.png").string() + " " + (dir / "src.ppm").string()).c_str()),
@@ -167,7 +168,7 @@ TEST(JpegCheck, AHugeFrameDeclaredInATinyFileIsRefusedNotFilled) {
     rxtest::TempDir dir;
     rxtest::WriteFile(dir / "huge.jpg", jpeg);
     ImageFile file(dir / "huge.jpg", 0);
-    file.ConvertFormat(FormatPng);
+    file.ConvertFormat(OutputFormat::Png);
     EXPECT_FALSE(file.failure().empty());
     EXPECT_EQ(file.name(), "huge.jpg");
     EXPECT_EQ(*file.data()->Contents(), jpeg) << "the record keeps its bytes";

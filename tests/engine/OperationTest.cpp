@@ -32,7 +32,7 @@ private:
 
 TEST(RunOperations, OrderIsResizeWatermarkOptimizeRenameWithAStepAfterEachSlot) {
     rxtest::TempDir dir;
-    rxtest::WriteFile(dir / "a.png", rxtest::MakeImage(2));
+    rxtest::WriteFile(dir / "a.png", rxtest::MakeImage(OutputFormat::Png));
     ImageFile file(dir / "a.png", 0);
     std::vector<std::string> trace;
     Probe w(0, &trace), r(1, &trace), o(2, &trace), n(3, &trace);
@@ -56,7 +56,7 @@ TEST(RunOperations, OrderIsResizeWatermarkOptimizeRenameWithAStepAfterEachSlot) 
 
 TEST(RunOperations, APendingCancelEndsTheRunAtTheFirstSlot) {
     rxtest::TempDir dir;
-    rxtest::WriteFile(dir / "a.png", rxtest::MakeImage(2));
+    rxtest::WriteFile(dir / "a.png", rxtest::MakeImage(OutputFormat::Png));
     std::vector<std::string> trace;
     Probe w(0, &trace), r(1, &trace);
     bool interrupted = false;

@@ -27,7 +27,8 @@ using rxtest::MakeImage;
 
 namespace {
 
-constexpr int kPhotoFormats[] = {FormatWebp, FormatAvif, FormatHeic};
+constexpr OutputFormat kPhotoFormats[] = {OutputFormat::Webp, OutputFormat::Avif,
+                                          OutputFormat::Heic};
 // Wrapped in a packet as cameras and editors write it.
 const char kXmp[] = "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"
                     "<x:xmpmeta xmlns:x='adobe:ns:meta/'>rexmill-photo</x:xmpmeta>"
@@ -39,7 +40,7 @@ const char kXmp[] = "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"
             GTEST_SKIP() << "this system's libvips cannot write " << Name(format);                 \
     } while (false)
 
-std::string Name(int format) {
+std::string Name(OutputFormat format) {
     const std::wstring w = OutputFormatName(format);
     return std::string(w.begin(), w.end());
 }
@@ -89,7 +90,7 @@ Bytes WithFtyp(const Bytes& file, const Bytes& ftyp) {
     return out;
 }
 
-int Sniff(const Bytes& b) {
+OutputFormat Sniff(const Bytes& b) {
     return SniffFormat(b.data(), b.size());
 }
 
@@ -167,28 +168,29 @@ public:
 } // namespace
 
 TEST(PhotoFormats, TellsWebpHeicAndAvifByTheirContentAlone) {
-    for (const int format : kPhotoFormats) {
+    for (const OutputFormat format : kPhotoFormats) {
         if (rxtest::CanEncode(format)) {
             EXPECT_EQ(Sniff(MakeImage(format)), format) << Name(format);
         }
     }
     const Bytes rest(16, 0);
-    EXPECT_EQ(Sniff(Concat(Ftyp("heic", {"mif1", "heic"}), rest)), FormatHeic);
-    EXPECT_EQ(Sniff(Concat(Ftyp("heix", {}), rest)), FormatHeic);
-    EXPECT_EQ(Sniff(Concat(Ftyp("mif1", {"mif1", "heic", "miaf"}), rest)), FormatHeic);
-    EXPECT_EQ(Sniff(Concat(Ftyp("msf1", {"msf1", "hevc"}), rest)), FormatHeic);
-    EXPECT_EQ(Sniff(Concat(Ftyp("avif", {"mif1", "miaf"}), rest)), FormatAvif);
-    EXPECT_EQ(Sniff(Concat(Ftyp("msf1", {"iso8", "avis"}), rest)), FormatAvif);
+    EXPECT_EQ(Sniff(Concat(Ftyp("heic", {"mif1", "heic"}), rest)), OutputFormat::Heic);
+    EXPECT_EQ(Sniff(Concat(Ftyp("heix", {}), rest)), OutputFormat::Heic);
+    EXPECT_EQ(Sniff(Concat(Ftyp("mif1", {"mif1", "heic", "miaf"}), rest)), OutputFormat::Heic);
+    EXPECT_EQ(Sniff(Concat(Ftyp("msf1", {"msf1", "hevc"}), rest)), OutputFormat::Heic);
+    EXPECT_EQ(Sniff(Concat(Ftyp("avif", {"mif1", "miaf"}), rest)), OutputFormat::Avif);
+    EXPECT_EQ(Sniff(Concat(Ftyp("msf1", {"iso8", "avis"}), rest)), OutputFormat::Avif);
     // HEIF of other codecs, MP4 video, other RIFF files and JPEG XL are none of ours.
-    EXPECT_EQ(Sniff(Concat(Ftyp("mif1", {"mif1", "jpeg"}), rest)), 0);
-    EXPECT_EQ(Sniff(Concat(Ftyp("isom", {"iso2", "mp41"}), rest)), 0);
+    EXPECT_EQ(Sniff(Concat(Ftyp("mif1", {"mif1", "jpeg"}), rest)), OutputFormat::DontChange);
+    EXPECT_EQ(Sniff(Concat(Ftyp("isom", {"iso2", "mp41"}), rest)), OutputFormat::DontChange);
     const char wave[] = "RIFF\x24\0\0\0WAVEfmt ";
-    EXPECT_EQ(Sniff(Bytes(wave, wave + 16)), 0);
+    EXPECT_EQ(Sniff(Bytes(wave, wave + 16)), OutputFormat::DontChange);
     const char jxl[] = "\0\0\0\x0CJXL \r\n\x87\n\0\0\0\0";
-    EXPECT_EQ(Sniff(Bytes(jxl, jxl + 16)), 0);
-    EXPECT_EQ(Sniff(Bytes{0xFF, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 0);
+    EXPECT_EQ(Sniff(Bytes(jxl, jxl + 16)), OutputFormat::DontChange);
+    EXPECT_EQ(Sniff(Bytes{0xFF, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+              OutputFormat::DontChange);
     const Bytes cut = Ftyp("heic", {"mif1"});
-    EXPECT_EQ(Sniff(Bytes(cut.begin(), cut.begin() + 12)), 0);
+    EXPECT_EQ(Sniff(Bytes(cut.begin(), cut.begin() + 12)), OutputFormat::DontChange);
 
     for (const char* ext : {"webp", ".AVIF", "heic", "Heif", ".hif"})
         EXPECT_TRUE(IsSupportedExtension(ext)) << ext;
@@ -199,7 +201,7 @@ TEST(PhotoFormats, BrandsTellSequencesAndTheirTracksCountFrames) {
     EXPECT_FALSE(isobmff::ReadBrands(Ftyp("heic", {"mif1", "heic"}).data(), 24).sequence);
     const Bytes animated = Ftyp("avis", {"avif", "avis", "msf1", "miaf"});
     const auto brands = isobmff::ReadBrands(animated.data(), animated.size());
-    EXPECT_EQ(brands.format, FormatAvif);
+    EXPECT_EQ(brands.format, OutputFormat::Avif);
     EXPECT_TRUE(brands.sequence);
     EXPECT_TRUE(
         isobmff::ReadBrands(Concat(Ftyp("heic", {"hevc"}), Bytes(8, 0)).data(), 28).sequence);
@@ -218,13 +220,13 @@ TEST(PhotoFormats, BrandsTellSequencesAndTheirTracksCountFrames) {
 }
 
 TEST(PhotoFormats, HeadersGiveTheUprightSizeWithoutDecodingPixels) {
-    REQUIRE_ENCODER(FormatWebp);
+    REQUIRE_ENCODER(OutputFormat::Webp);
     // WebP applies its EXIF orientation like JPEG does.
-    const Bytes webp = MakeImage(FormatWebp, {.width = 64, .height = 48, .orientation = 6});
+    const Bytes webp = MakeImage(OutputFormat::Webp, {.width = 64, .height = 48, .orientation = 6});
     const auto decodes = PixelDecodeCount();
     auto bitmap = Bitmap::FromData(Share(webp));
     ASSERT_TRUE(bitmap->IsValid());
-    EXPECT_EQ(bitmap->RawFormat(), FormatWebp);
+    EXPECT_EQ(bitmap->RawFormat(), OutputFormat::Webp);
     EXPECT_EQ(QSize(bitmap->Width(), bitmap->Height()), QSize(48, 64));
     EXPECT_EQ(PixelDecodeCount(), decodes) << "header only";
     ASSERT_NE(bitmap->Pixels(), nullptr);
@@ -232,7 +234,7 @@ TEST(PhotoFormats, HeadersGiveTheUprightSizeWithoutDecodingPixels) {
 
     // HEIF turns its pictures with its own transform properties, which libheif applies; the EXIF
     // orientation it may also carry is not applied a second time.
-    for (const int format : {FormatAvif, FormatHeic}) {
+    for (const OutputFormat format : {OutputFormat::Avif, OutputFormat::Heic}) {
         REQUIRE_ENCODER(format);
         auto heif = Bitmap::FromData(
             Share(MakeImage(format, {.width = 64, .height = 48, .orientation = 6})));
@@ -252,17 +254,17 @@ TEST(PhotoFormats, HeadersGiveTheUprightSizeWithoutDecodingPixels) {
 }
 
 TEST(PhotoFormats, AnimationsSequencesAndSeveralImagesAreRefusedAsAnimated) {
-    REQUIRE_ENCODER(FormatWebp);
-    REQUIRE_ENCODER(FormatAvif);
-    REQUIRE_ENCODER(FormatHeic);
+    REQUIRE_ENCODER(OutputFormat::Webp);
+    REQUIRE_ENCODER(OutputFormat::Avif);
+    REQUIRE_ENCODER(OutputFormat::Heic);
     rxtest::TempDir dir;
-    const Bytes avif = MakeImage(FormatAvif);
+    const Bytes avif = MakeImage(OutputFormat::Avif);
     const struct {
         const char* name;
         Bytes bytes;
     } files[] = {
-        {"animated.webp", MakeImage(FormatWebp, {.pages = 3})},
-        {"two.heic", MakeImage(FormatHeic, {.pages = 2})},
+        {"animated.webp", MakeImage(OutputFormat::Webp, {.pages = 3})},
+        {"two.heic", MakeImage(OutputFormat::Heic, {.pages = 2})},
         // A still picture with a three-frame sequence beside it, and a sequence alone.
         {"sequence.avif",
          Concat(WithFtyp(avif, Ftyp("avis", {"avif", "avis", "msf1", "miaf"})), Moov({3}))},
@@ -273,37 +275,37 @@ TEST(PhotoFormats, AnimationsSequencesAndSeveralImagesAreRefusedAsAnimated) {
     FileIntake intake(job, &refusals);
     for (const auto& f : files) {
         rxtest::WriteFile(dir / f.name, f.bytes);
-        EXPECT_EQ(CheckInputFile(dir / f.name), 3) << f.name;
+        EXPECT_EQ(CheckInputFile(dir / f.name), InputCheck::SeveralFrames) << f.name;
         intake.Begin();
         EXPECT_FALSE(intake.AddPath(dir / f.name));
         EXPECT_TRUE(intake.animated()) << f.name << ": the animated files' message is shown";
     }
     EXPECT_EQ(refusals.reasons, std::vector<IntakeRefusal>(4, IntakeRefusal::SeveralFrames));
 
-    for (const int format : kPhotoFormats) {
+    for (const OutputFormat format : kPhotoFormats) {
         const fs::path still = dir / ("still" + std::string(OutputFormatExtension(format)));
         rxtest::WriteFile(still, MakeImage(format));
-        EXPECT_EQ(CheckInputFile(still), 0) << Name(format);
+        EXPECT_EQ(CheckInputFile(still), InputCheck::Usable) << Name(format);
     }
 }
 
 TEST(PhotoFormats, AHeicNamedJpgIsReadAndWrittenAsHeic) {
-    REQUIRE_ENCODER(FormatHeic);
+    REQUIRE_ENCODER(OutputFormat::Heic);
     rxtest::TempDir dir;
     fs::create_directories(dir / "out");
-    const Bytes heic = MakeImage(FormatHeic, {.width = 40, .height = 30});
+    const Bytes heic = MakeImage(OutputFormat::Heic, {.width = 40, .height = 30});
     rxtest::WriteFile(dir / "photo.jpg", heic);
-    EXPECT_EQ(CheckInputFile(dir / "photo.jpg"), 0);
+    EXPECT_EQ(CheckInputFile(dir / "photo.jpg"), InputCheck::Usable);
 
     ImageFile kept(dir / "photo.jpg", 0);
-    kept.ConvertFormat(FormatDontChange);
-    EXPECT_EQ(kept.format(), FormatHeic);
+    kept.ConvertFormat(OutputFormat::DontChange);
+    EXPECT_EQ(kept.format(), OutputFormat::Heic);
     ASSERT_TRUE(kept.Save(dir / "out"));
     EXPECT_EQ(kept.savedPath().filename(), "photo.jpg");
     EXPECT_EQ(rxtest::ReadFile(kept.savedPath()), heic) << "not re-encoded";
 
     ImageFile converted(dir / "photo.jpg", 1);
-    converted.ConvertFormat(FormatPng);
+    converted.ConvertFormat(OutputFormat::Png);
     ASSERT_TRUE(converted.failure().empty()) << converted.failure();
     EXPECT_EQ(converted.name(), "photo.png");
     const auto d = rxtest::Inspect(*converted.data()->Contents());
@@ -313,7 +315,7 @@ TEST(PhotoFormats, AHeicNamedJpgIsReadAndWrittenAsHeic) {
 
 TEST(PhotoFormats, ReencodingKeepsTheContainerExifXmpAndIcc) {
     const size_t icc = SrgbProfileSize();
-    for (const int format : kPhotoFormats) {
+    for (const OutputFormat format : kPhotoFormats) {
         REQUIRE_ENCODER(format);
         SCOPED_TRACE(Name(format));
         rxtest::TempDir dir;
@@ -343,8 +345,8 @@ TEST(PhotoFormats, ReencodingKeepsTheContainerExifXmpAndIcc) {
 
         // Converted, the blocks travel into the other container.
         ImageFile converted(source, 1);
-        converted.ConvertFormat(FormatJpeg);
-        ASSERT_EQ(converted.format(), FormatJpeg);
+        converted.ConvertFormat(OutputFormat::Jpeg);
+        ASSERT_EQ(converted.format(), OutputFormat::Jpeg);
         const Carried moved = Metadata(*converted.data()->Contents());
         EXPECT_EQ(moved.model, "RX-Photo");
         EXPECT_TRUE(moved.xmp);
@@ -354,7 +356,7 @@ TEST(PhotoFormats, ReencodingKeepsTheContainerExifXmpAndIcc) {
 
 TEST(PhotoFormats, RescalingKeepsContainerMetadataDepthAndStoresUpright) {
     const size_t icc = SrgbProfileSize();
-    for (const int format : kPhotoFormats) {
+    for (const OutputFormat format : kPhotoFormats) {
         REQUIRE_ENCODER(format);
         SCOPED_TRACE(Name(format));
         const Bytes source = MakeImage(format, {.width = 64,
@@ -364,7 +366,7 @@ TEST(PhotoFormats, RescalingKeepsContainerMetadataDepthAndStoresUpright) {
                                                 .xmp = kXmp,
                                                 .icc = true});
         // WebP shows the picture turned (48 x 64); HEIF as stored, its EXIF tag being advisory.
-        const QSize shown = format == FormatWebp ? QSize(48, 64) : QSize(64, 48);
+        const QSize shown = format == OutputFormat::Webp ? QSize(48, 64) : QSize(64, 48);
         const QSize half = shown / 2;
         const Bytes out = ScaleTo(source, half.width(), half.height());
         ASSERT_FALSE(out.empty());
@@ -378,17 +380,17 @@ TEST(PhotoFormats, RescalingKeepsContainerMetadataDepthAndStoresUpright) {
         EXPECT_EQ(kept.icc, icc);
     }
     // Turned WebP: the stored red ramp along x runs along y once upright.
-    if (rxtest::CanEncode(FormatWebp)) {
-        const Bytes out =
-            ScaleTo(MakeImage(FormatWebp, {.width = 64, .height = 48, .orientation = 6}), 24, 32);
+    if (rxtest::CanEncode(OutputFormat::Webp)) {
+        const Bytes out = ScaleTo(
+            MakeImage(OutputFormat::Webp, {.width = 64, .height = 48, .orientation = 6}), 24, 32);
         const vips::VImage red = Open(out).extract_band(0);
         EXPECT_LT(red.crop(0, 0, 24, 4).avg() + 100, red.crop(0, 28, 24, 4).avg());
     }
     // HEIF keeps its bit depth.
-    for (const int format : {FormatAvif, FormatHeic}) {
+    for (const OutputFormat format : {OutputFormat::Avif, OutputFormat::Heic}) {
         if (!rxtest::CanEncode(format))
             continue;
-        const int bits = format == FormatAvif ? 12 : 10;
+        const int bits = format == OutputFormat::Avif ? 12 : 10;
         const Bytes out =
             ScaleTo(MakeImage(format, {.width = 64, .height = 48, .bits = bits}), 32, 24);
         ASSERT_FALSE(out.empty()) << Name(format);
@@ -401,8 +403,9 @@ TEST(PhotoFormats, RescalingKeepsContainerMetadataDepthAndStoresUpright) {
 TEST(PhotoFormats, WebpAndAvifAreConversionTargetsAndHeicIsNot) {
     rxtest::TempDir dir;
     const fs::path source = dir / "p.jpg";
-    rxtest::WriteFile(source, MakeImage(FormatJpeg, {.width = 40, .height = 30, .model = "RX-C"}));
-    for (const int target : {FormatWebp, FormatAvif}) {
+    rxtest::WriteFile(source,
+                      MakeImage(OutputFormat::Jpeg, {.width = 40, .height = 30, .model = "RX-C"}));
+    for (const OutputFormat target : {OutputFormat::Webp, OutputFormat::Avif}) {
         REQUIRE_ENCODER(target);
         SCOPED_TRACE(Name(target));
         ImageFile file(source, 0);
@@ -417,17 +420,18 @@ TEST(PhotoFormats, WebpAndAvifAreConversionTargetsAndHeicIsNot) {
         EXPECT_EQ(Metadata(out).model, "RX-C");
     }
     // Outside the list: the file fails with the reason instead of leaving as it came.
-    for (const int outside : {int(FormatHeic), 9, -1}) {
+    for (const OutputFormat outside :
+         {OutputFormat::Heic, static_cast<OutputFormat>(9), static_cast<OutputFormat>(-1)}) {
         ImageFile file(source, 0);
         file.ConvertFormat(outside);
         EXPECT_NE(file.failure().find("is not one that files can be converted to"),
                   std::string::npos)
-            << outside << ": " << file.failure();
+            << FormatNumber(outside) << ": " << file.failure();
         EXPECT_EQ(file.name(), "p.jpg");
         EXPECT_EQ(*file.data()->Contents(), rxtest::ReadFile(source));
     }
     ImageFile heic(source, 0);
-    heic.ConvertFormat(FormatHeic);
+    heic.ConvertFormat(OutputFormat::Heic);
     EXPECT_NE(heic.failure().find("HEIC"), std::string::npos) << heic.failure();
 }
 

@@ -101,7 +101,7 @@ struct Job {
         fs::create_directories(dir / "in");
         for (int i = 0; i < files; ++i) {
             const fs::path p = dir / "in" / ("f" + std::to_string(i) + ".png");
-            rxtest::WriteFile(p, rxtest::MakeImage(2, {.width = 8, .height = 8}));
+            rxtest::WriteFile(p, rxtest::MakeImage(OutputFormat::Png, {.width = 8, .height = 8}));
             worker.AddEntry(p, dir / "in");
         }
         worker.setListener(&rec);
@@ -275,7 +275,7 @@ TEST(RXWorker, FoldersWithTheSameNameShareTheirTargetAndNumberNames) {
     Job job(0);
     for (const char* d : {"D/X", "E/X"}) {
         fs::create_directories(job.dir / d);
-        rxtest::WriteFile(job.dir / d / "a.png", rxtest::MakeImage(2));
+        rxtest::WriteFile(job.dir / d / "a.png", rxtest::MakeImage(OutputFormat::Png));
         job.worker.AddEntry(job.dir / d / "a.png", job.dir / d);
     }
     EXPECT_FALSE(job.worker.HasSingleBase());

@@ -68,20 +68,21 @@ TEST(FitInside, ShrinksOnlyWhatIsTooLargeAndNeverEnlarges) {
 }
 
 TEST(ScaleImageStream, DeliversExactlyTheAskedSize) {
-    const Bytes jpeg = MakeImage(1, {.width = 333, .height = 1000});
+    const Bytes jpeg = MakeImage(OutputFormat::Jpeg, {.width = 333, .height = 1000});
     for (const QSize size : {QSize(167, 500), QSize(1, 1), QSize(333, 999), QSize(701, 23)}) {
         const auto d = Inspect(Scale(jpeg, size.width(), size.height()));
         EXPECT_TRUE(d.ok);
         EXPECT_EQ(QSize(d.width, d.height), size);
         EXPECT_EQ(d.loader, "jpegload_buffer");
     }
-    const auto up = Inspect(Scale(MakeImage(2, {.width = 7, .height = 5}), 23, 17));
+    const auto up = Inspect(Scale(MakeImage(OutputFormat::Png, {.width = 7, .height = 5}), 23, 17));
     EXPECT_EQ(QSize(up.width, up.height), QSize(23, 17));
 }
 
 TEST(ScaleImageStream, JpegKeepsExifWithNewDimensions) {
     const Bytes jpeg = MakeImage(
-        1, {.width = 400, .height = 300, .dateTime = "2021:06:01 10:20:30", .model = "RX-100"});
+        OutputFormat::Jpeg,
+        {.width = 400, .height = 300, .dateTime = "2021:06:01 10:20:30", .model = "RX-100"});
     const Bytes out = Scale(jpeg, 100, 75);
     ASSERT_FALSE(out.empty());
     const vips::VImage img = Open(out);
@@ -99,7 +100,7 @@ TEST(ScaleImageStream, JpegKeepsExifWithNewDimensions) {
 }
 
 TEST(ScaleImageStream, JpegKeepsXmpIccAndCmyk) {
-    const Bytes plain = MakeImage(1, {.width = 120, .height = 80});
+    const Bytes plain = MakeImage(OutputFormat::Jpeg, {.width = 120, .height = 80});
     const vips::VImage rgb = Open(plain);
     // The built-in profiles attach themselves to the converted image.
     vips::VImage cmyk =
@@ -129,7 +130,8 @@ TEST(ScaleImageStream, JpegKeepsXmpIccAndCmyk) {
 
 TEST(ScaleImageStream, TurnedJpegIsScaledByItsUprightSizeAndStoredUpright) {
     // Stored 300 wide and 400 tall, orientation 6: the user sees 400 x 300.
-    const Bytes jpeg = MakeImage(1, {.width = 300, .height = 400, .orientation = 6});
+    const Bytes jpeg =
+        MakeImage(OutputFormat::Jpeg, {.width = 300, .height = 400, .orientation = 6});
     const Bytes out = Scale(jpeg, 200, 150);
     const auto d = Inspect(out);
     EXPECT_EQ(d.width, 200);
@@ -144,12 +146,14 @@ TEST(ScaleImageStream, TurnedJpegIsScaledByItsUprightSizeAndStoredUpright) {
 }
 
 TEST(ScaleImageStream, EveryTiffPageAndGifFrameIsScaled) {
-    const auto tiff = Inspect(Scale(MakeImage(5, {.width = 60, .height = 40, .pages = 3}), 30, 20));
+    const auto tiff = Inspect(
+        Scale(MakeImage(OutputFormat::Tiff, {.width = 60, .height = 40, .pages = 3}), 30, 20));
     EXPECT_EQ(tiff.loader, "tiffload_buffer");
     EXPECT_EQ(tiff.pages, 3);
     EXPECT_EQ(tiff.width, 30);
     EXPECT_EQ(tiff.height, 20);
-    const auto gif = Inspect(Scale(MakeImage(4, {.width = 60, .height = 40, .pages = 2}), 90, 60));
+    const auto gif = Inspect(
+        Scale(MakeImage(OutputFormat::Gif, {.width = 60, .height = 40, .pages = 2}), 90, 60));
     EXPECT_EQ(gif.loader, "gifload_buffer");
     EXPECT_EQ(gif.pages, 2);
     EXPECT_EQ(gif.width, 90);
@@ -157,14 +161,16 @@ TEST(ScaleImageStream, EveryTiffPageAndGifFrameIsScaled) {
 }
 
 TEST(ScaleImageStream, PngKeepsGreyPaletteDepthAndAlpha) {
-    const Bytes grey = Scale(MakeImage(2, {.width = 80, .height = 60, .bands = 1}), 40, 30);
+    const Bytes grey =
+        Scale(MakeImage(OutputFormat::Png, {.width = 80, .height = 60, .bands = 1}), 40, 30);
     EXPECT_EQ(PngDepthAndType(grey), std::make_pair(8, 0));
     EXPECT_EQ(Inspect(grey).bands, 1);
 
-    const Bytes rgba = Scale(MakeImage(2, {.width = 80, .height = 60, .bands = 4}), 40, 30);
+    const Bytes rgba =
+        Scale(MakeImage(OutputFormat::Png, {.width = 80, .height = 60, .bands = 4}), 40, 30);
     EXPECT_EQ(PngDepthAndType(rgba), std::make_pair(8, 6));
 
-    const Bytes rgbPng = MakeImage(2, {.width = 80, .height = 60});
+    const Bytes rgbPng = MakeImage(OutputFormat::Png, {.width = 80, .height = 60});
     const vips::VImage rgb = Open(rgbPng);
     const Bytes palette = SaveWith(
         rgb, "pngsave_buffer", vips::VImage::option()->set("palette", TRUE)->set("bitdepth", 4));
@@ -181,7 +187,7 @@ TEST(ScaleImageStream, PngKeepsGreyPaletteDepthAndAlpha) {
 }
 
 TEST(ScaleImageStream, OneBitTiffStaysOneBit) {
-    const Bytes grey = MakeImage(2, {.width = 64, .height = 64, .bands = 1});
+    const Bytes grey = MakeImage(OutputFormat::Png, {.width = 64, .height = 64, .bands = 1});
     const vips::VImage bw = Open(grey) > 128;
     const Bytes tiff =
         SaveWith(bw.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W)),
@@ -196,7 +202,8 @@ TEST(ScaleImageStream, OneBitTiffStaysOneBit) {
 }
 
 TEST(ScaleImageStream, BmpStaysBmp) {
-    const auto d = Inspect(Scale(MakeImage(3, {.width = 50, .height = 50}), 20, 10));
+    const auto d =
+        Inspect(Scale(MakeImage(OutputFormat::Bmp, {.width = 50, .height = 50}), 20, 10));
     EXPECT_EQ(d.loader, "bmp");
     EXPECT_EQ(d.width, 20);
     EXPECT_EQ(d.height, 10);
@@ -221,7 +228,7 @@ TEST(ScaleImageStream, DownscaleAveragesInsteadOfAliasing) {
 }
 
 TEST(ScaleImageStream, FailsWithoutTouchingTheSource) {
-    Bytes truncated = MakeImage(1, {.width = 200, .height = 200});
+    Bytes truncated = MakeImage(OutputFormat::Jpeg, {.width = 200, .height = 200});
     truncated.resize(truncated.size() / 3);
     const Bytes copy = truncated;
     StreamPtr source = NewMemoryStream(truncated.data(), truncated.size());

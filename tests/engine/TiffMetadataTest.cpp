@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::uint16_t kMake = 271, kModel = 272;
 
-Bytes Encode(const Bytes& source, int format) {
+Bytes Encode(const Bytes& source, OutputFormat format) {
     auto bitmap = Bitmap::FromData(std::make_shared<const Bytes>(source));
     Bytes out;
     if (!bitmap || !bitmap->EncodeTo(format, &out))
@@ -95,8 +95,9 @@ Bytes BigEndianTiff() {
 
 TEST(TiffMetadata, ExifOfAJpegSurvivesTiffResizeAndComesBack) {
     const Bytes jpeg = MakeImage(
-        1, {.width = 400, .height = 300, .dateTime = "2021:06:01 10:20:30", .model = "RX-100"});
-    const Bytes tiff = Encode(jpeg, 5);
+        OutputFormat::Jpeg,
+        {.width = 400, .height = 300, .dateTime = "2021:06:01 10:20:30", .model = "RX-100"});
+    const Bytes tiff = Encode(jpeg, OutputFormat::Tiff);
     ASSERT_FALSE(tiff.empty());
     const Bytes block = tiffmeta::ExifBlockFromTiff(tiff.data(), tiff.size());
     EXPECT_EQ(Ascii(block, kModel), "RX-100");
@@ -104,7 +105,7 @@ TEST(TiffMetadata, ExifOfAJpegSurvivesTiffResizeAndComesBack) {
 
     const Bytes smaller = Scale(tiff, 100, 75);
     ASSERT_FALSE(smaller.empty());
-    const Bytes back = Encode(smaller, 1);
+    const Bytes back = Encode(smaller, OutputFormat::Jpeg);
     ASSERT_FALSE(back.empty());
     EXPECT_EQ(Field(back, "exif-ifd0-Model").rfind("RX-100", 0), 0u);
     EXPECT_EQ(Field(back, "exif-ifd0-DateTime").rfind("2021:06:01 10:20:30", 0), 0u);
@@ -120,13 +121,13 @@ TEST(TiffMetadata, BigEndianTiffKeepsItsTagsAndALoopEndsTheWalk) {
     ASSERT_FALSE(resized.empty());
     const Bytes kept = tiffmeta::ExifBlockFromTiff(resized.data(), resized.size());
     EXPECT_EQ(Ascii(kept, kMake), "BigCam");
-    const Bytes jpeg = Encode(resized, 1);
+    const Bytes jpeg = Encode(resized, OutputFormat::Jpeg);
     EXPECT_EQ(Field(jpeg, "exif-ifd2-DateTimeOriginal").rfind("2019:05:06 07:08:09", 0), 0u);
 }
 
 TEST(TiffMetadata, TagsTheFileHasAreNotAddedTwice) {
-    const Bytes jpeg = MakeImage(1, {.width = 40, .height = 30, .model = "Once"});
-    Bytes tiff = Encode(jpeg, 5);
+    const Bytes jpeg = MakeImage(OutputFormat::Jpeg, {.width = 40, .height = 30, .model = "Once"});
+    Bytes tiff = Encode(jpeg, OutputFormat::Tiff);
     const Bytes block = tiffmeta::ExifBlockFromTiff(tiff.data(), tiff.size());
     ASSERT_FALSE(block.empty());
     const Bytes before = tiff;
@@ -149,7 +150,8 @@ TEST(TiffMetadata, DamagedInputGivesNothingAndChangesNothing) {
     garbage[3] = 0;
     EXPECT_TRUE(tiffmeta::ExifBlockFromTiff(garbage.data(), garbage.size()).empty());
 
-    Bytes tiff = Encode(MakeImage(1, {.width = 8, .height = 8}), 5);
+    Bytes tiff =
+        Encode(MakeImage(OutputFormat::Jpeg, {.width = 8, .height = 8}), OutputFormat::Tiff);
     const Bytes before = tiff;
     EXPECT_FALSE(tiffmeta::AddExifToTiff(tiff, garbage.data(), 5, 8, 8));
     EXPECT_FALSE(tiffmeta::AddExifToTiff(tiff, nullptr, 0, 8, 8));

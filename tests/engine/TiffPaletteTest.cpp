@@ -98,7 +98,8 @@ TEST(TiffPalette, ResizeKeepsThePaletteAndTheMetadata) {
     Bytes source = tiffpalette::WritePaletteTiff(Stripes(p, 64, 48), p, blocks);
     ASSERT_FALSE(source.empty());
     // Camera tags, as a JPEG's EXIF block would bring them.
-    const Bytes jpeg = MakeImage(1, {.width = 8, .height = 8, .model = "Palette-1"});
+    const Bytes jpeg =
+        MakeImage(OutputFormat::Jpeg, {.width = 8, .height = 8, .model = "Palette-1"});
     auto bitmap = Bitmap::FromData(std::make_shared<const Bytes>(jpeg));
     ASSERT_TRUE(bitmap && bitmap->Exif());
     const Bytes exif = *bitmap->Exif();
@@ -124,9 +125,9 @@ TEST(TiffPalette, ResizeKeepsThePaletteAndTheMetadata) {
 
 TEST(TiffPalette, OtherFilesAreNotPaletteFiles) {
     EXPECT_FALSE(tiffpalette::ReadPalette(nullptr, 0));
-    const Bytes rgb = MakeImage(5, {.width = 16, .height = 8});
+    const Bytes rgb = MakeImage(OutputFormat::Tiff, {.width = 16, .height = 8});
     EXPECT_FALSE(tiffpalette::ReadPalette(rgb.data(), rgb.size()));
-    const Bytes pages = MakeImage(5, {.width = 16, .height = 8, .pages = 2});
+    const Bytes pages = MakeImage(OutputFormat::Tiff, {.width = 16, .height = 8, .pages = 2});
     EXPECT_FALSE(tiffpalette::ReadPalette(pages.data(), pages.size()));
     Bytes garbage = {'I', 'I', 42, 0, 200, 0, 0, 0, 1, 2, 3};
     EXPECT_FALSE(tiffpalette::ReadPalette(garbage.data(), garbage.size()));

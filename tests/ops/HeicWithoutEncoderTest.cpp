@@ -42,7 +42,7 @@ Outcome RunJob(const fs::path& source, const OperationList& ops, const fs::path&
     });
     ImageFile file(source, 0);
     RunOperations(ops, file);
-    file.ConvertFormat(FormatDontChange);
+    file.ConvertFormat(OutputFormat::DontChange);
     if (file.failure().empty() && file.Save(out)) {
         o.saved = file.savedPath();
         o.bytes = rxtest::ReadFile(o.saved);
@@ -61,15 +61,16 @@ TEST(HeicWithoutEncoder, ResultsAreWrittenAsJpegUnderTheSameStemAndTheLogSaysWhy
     QGuiApplication app(argc, argv); // the watermark's text needs fonts
 
     EnsureImagingStarted();
-    if (!rxtest::CanEncode(FormatHeic))
+    if (!rxtest::CanEncode(OutputFormat::Heic))
         GTEST_SKIP() << "no HEIC encoder here to make the source with";
     rxtest::TempDir dir;
     fs::create_directories(dir / "out");
-    const Bytes heic = rxtest::MakeImage(FormatHeic, {.width = 64, .height = 48, .model = "RX-9"});
+    const Bytes heic =
+        rxtest::MakeImage(OutputFormat::Heic, {.width = 64, .height = 48, .model = "RX-9"});
     rxtest::WriteFile(dir / "photo.heic", heic);
 
     vips_operation_block_set("VipsForeignSaveHeif", TRUE);
-    ASSERT_FALSE(vipsbridge::EncoderAvailable(FormatHeic));
+    ASSERT_FALSE(vipsbridge::EncoderAvailable(OutputFormat::Heic));
 
     ResizeOp resize;
     resize.mode = ResizeOp::Width;
@@ -84,7 +85,7 @@ TEST(HeicWithoutEncoder, ResultsAreWrittenAsJpegUnderTheSameStemAndTheLogSaysWhy
         ASSERT_FALSE(o.bytes.empty()) << "a file is never lost for a missing encoder";
         EXPECT_EQ(o.saved.filename().string().substr(0, 5), "photo");
         EXPECT_EQ(o.saved.extension(), ".jpeg");
-        EXPECT_EQ(SniffFormat(o.bytes.data(), o.bytes.size()), FormatJpeg);
+        EXPECT_EQ(SniffFormat(o.bytes.data(), o.bytes.size()), OutputFormat::Jpeg);
         EXPECT_NE(o.log.find(L"No HEIC encoder on this system"), std::wstring::npos) << o.log;
         const vips::VImage img = vips::VImage::new_from_buffer(o.bytes.data(), o.bytes.size(), "");
         EXPECT_EQ(img.width(), ops[KindResize] ? 32 : 64);

@@ -26,7 +26,7 @@ namespace {
 
 constexpr int kFilesPerFormat = 300;
 
-class HostileFilesFuzz : public ::testing::TestWithParam<int> {
+class HostileFilesFuzz : public ::testing::TestWithParam<OutputFormat> {
 protected:
     static void SetUpTestSuite() {
         if (!QGuiApplication::instance()) {
@@ -86,14 +86,14 @@ Bytes Mutate(const Bytes& seed, std::mt19937& random) {
     return b;
 }
 
-std::vector<Bytes> Seeds(int format) {
+std::vector<Bytes> Seeds(OutputFormat format) {
     std::vector<Bytes> seeds;
     seeds.push_back(rxtest::MakeImage(format, {.width = 40, .height = 28}));
     seeds.push_back(rxtest::MakeImage(format, {.width = 17, .height = 33, .bands = 4}));
     seeds.push_back(rxtest::MakeImage(format, {.width = 30,
                                                .height = 20,
                                                .bands = 1,
-                                               .orientation = format == 1 ? 6 : 0,
+                                               .orientation = format == OutputFormat::Jpeg ? 6 : 0,
                                                .dateTime = "2020:01:02 03:04:05"}));
     return seeds;
 }
@@ -108,7 +108,7 @@ bool HasTempFiles(const fs::path& folder) {
 } // namespace
 
 TEST_P(HostileFilesFuzz, EveryMutatedFileFailsOrComesOutDecodable) {
-    const int format = GetParam();
+    const OutputFormat format = GetParam();
     if (!rxtest::CanEncode(format))
         GTEST_SKIP() << "no encoder for the seeds on this system";
     rxtest::TempDir dir;
@@ -139,13 +139,14 @@ TEST_P(HostileFilesFuzz, EveryMutatedFileFailsOrComesOutDecodable) {
         const fs::path source = dir / "src" / ("m" + std::to_string(i) + ".img");
         rxtest::WriteFile(source, mutated);
         const bool withPixels = i % 5 != 0; // every fifth file goes through Rename alone
-        int to = 1 + i % 5;                 // another format than the source's
+        OutputFormat to = OutputFormatFromNumber(1 + i % 5); // another format than the source's
         if (to == format)
-            to = 1 + (i + 1) % 5;
+            to = OutputFormatFromNumber(1 + (i + 1) % 5);
         ImageFile file(source, i);
         RunOperations(withPixels ? all : renameOnly, file);
-        file.ConvertFormat(withPixels ? to : 0);
-        SCOPED_TRACE("file " + std::to_string(i) + " to format " + std::to_string(to));
+        file.ConvertFormat(withPixels ? to : OutputFormat::DontChange);
+        SCOPED_TRACE("file " + std::to_string(i) + " to format " +
+                     std::to_string(FormatNumber(to)));
         if (!file.failure().empty()) {
             EXPECT_TRUE(withPixels) << "nothing needed the pixels: " << file.failure();
             ++failed;
@@ -171,11 +172,15 @@ TEST_P(HostileFilesFuzz, EveryMutatedFileFailsOrComesOutDecodable) {
     unsetenv("TMPDIR");
 }
 
-std::string FormatName(const ::testing::TestParamInfo<int>& info) {
+std::string FormatName(const ::testing::TestParamInfo<OutputFormat>& info) {
     static const char* const names[] = {"",     "Jpeg", "Png",  "Bmp", "Gif",
                                         "Tiff", "Webp", "Avif", "Heic"};
-    return names[info.param];
+    return names[FormatNumber(info.param)];
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, HostileFilesFuzz, ::testing::Values(1, 2, 3, 4, 5, 6, 7, 8),
+INSTANTIATE_TEST_SUITE_P(Formats, HostileFilesFuzz,
+                         ::testing::Values(OutputFormat::Jpeg, OutputFormat::Png, OutputFormat::Bmp,
+                                           OutputFormat::Gif, OutputFormat::Tiff,
+                                           OutputFormat::Webp, OutputFormat::Avif,
+                                           OutputFormat::Heic),
                          FormatName);

@@ -205,7 +205,7 @@ TEST_F(OptimizeOpFiles, LosslessMakesProgressiveJpegSequentialWithSamePixels) {
     OptimizeOp op = Op(OptimizeMode::OnlyJpeg, 1);
     op.apply(*file);
 
-    EXPECT_EQ(file->format(), rx::FormatJpeg);
+    EXPECT_EQ(file->format(), rx::OutputFormat::Jpeg);
     const rx::Bytes result = CurrentBytes(*file);
     EXPECT_LT(result.size(), source.size());
     const rxtest::JpegInfo info = rxtest::ReadJpegInfo(result);
@@ -285,18 +285,18 @@ TEST_F(OptimizeOpFiles, DamagedJpegKeepsItsBytes) {
 
 TEST_F(OptimizeOpFiles, ModesTouchOnlyTheirFormats) {
     struct Case {
-        int format;
+        rx::OutputFormat format;
         OptimizeMode mode;
     };
-    const Case cases[] = {{rx::FormatPng, OptimizeMode::OnlyJpeg},
-                          {rx::FormatJpeg, OptimizeMode::OnlyPng},
-                          {rx::FormatBmp, OptimizeMode::Both},
-                          {rx::FormatGif, OptimizeMode::Both},
-                          {rx::FormatTiff, OptimizeMode::Both}};
+    const Case cases[] = {{rx::OutputFormat::Png, OptimizeMode::OnlyJpeg},
+                          {rx::OutputFormat::Jpeg, OptimizeMode::OnlyPng},
+                          {rx::OutputFormat::Bmp, OptimizeMode::Both},
+                          {rx::OutputFormat::Gif, OptimizeMode::Both},
+                          {rx::OutputFormat::Tiff, OptimizeMode::Both}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.format);
-        const rx::Bytes source =
-            c.format == rx::FormatPng ? UncompressedPng(64, 48) : rxtest::MakeImage(c.format);
+        SCOPED_TRACE(rx::FormatNumber(c.format));
+        const rx::Bytes source = c.format == rx::OutputFormat::Png ? UncompressedPng(64, 48)
+                                                                   : rxtest::MakeImage(c.format);
         auto file = Open(source, "image");
         const rx::StreamPtr before = file->data();
         LogCapture log;
@@ -315,7 +315,7 @@ TEST_F(OptimizeOpFiles, PngIsOptimisedLosslesslyAndNoTemporaryFileRemains) {
     LogCapture log;
     OptimizeOp op = Op(OptimizeMode::OnlyPng, 2);
     op.apply(*file);
-    EXPECT_EQ(file->format(), rx::FormatPng);
+    EXPECT_EQ(file->format(), rx::OutputFormat::Png);
     const rx::Bytes result = CurrentBytes(*file);
     EXPECT_LT(result.size(), source.size());
     EXPECT_EQ(Pixels(result), Pixels(source));
@@ -327,7 +327,7 @@ TEST_F(OptimizeOpFiles, FailedPngRunLeavesImageAndNoTemporaryFile) {
     // The engine refuses digitally signed files when not forced.
     const rx::Bytes signedPng = WithChunk(UncompressedPng(40, 30), "dSIG", rx::Bytes(16, 1));
     auto file = Open(signedPng, "signed.png");
-    ASSERT_EQ(file->GetImage()->RawFormat(), rx::FormatPng);
+    ASSERT_EQ(file->GetImage()->RawFormat(), rx::OutputFormat::Png);
     const rx::StreamPtr before = file->data();
     OptimizeOp op = Op(OptimizeMode::Both, 1);
     op.apply(*file);

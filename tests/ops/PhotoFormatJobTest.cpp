@@ -25,7 +25,7 @@ using namespace rx;
 
 namespace {
 
-std::string Name(int format) {
+std::string Name(OutputFormat format) {
     const std::wstring w = OutputFormatName(format);
     return std::string(w.begin(), w.end());
 }
@@ -67,7 +67,7 @@ std::vector<fs::path> FilesBelow(const fs::path& folder) {
     return v;
 }
 
-class PhotoFormatJob : public ::testing::TestWithParam<int> {
+class PhotoFormatJob : public ::testing::TestWithParam<OutputFormat> {
 protected:
     static void SetUpTestSuite() {
         if (!QGuiApplication::instance()) { // the watermark's text needs fonts
@@ -89,10 +89,10 @@ protected:
         // A flipped bit in the coded picture: in the first partition's size of a WebP's VP8
         // frame, at the head of a HEIF's media data (the first unit of the HEVC or AV1 stream).
         Bytes flipped = good;
-        const char* tag = GetParam() == FormatWebp ? "VP8 " : "mdat";
+        const char* tag = GetParam() == OutputFormat::Webp ? "VP8 " : "mdat";
         const auto at = std::search(flipped.begin(), flipped.end(), tag, tag + 4);
         ASSERT_NE(at, flipped.end());
-        if (GetParam() == FormatWebp)
+        if (GetParam() == OutputFormat::Webp)
             at[9] ^= 0x80;
         else
             at[5] ^= 0x10;
@@ -106,8 +106,8 @@ protected:
 
     // Runs one job over the three files and checks what every job must hold: only the good
     // file (index 0) is saved, the two damaged ones fail, the sources are unchanged.
-    void RunJob(const std::array<const Operation*, kOperationCount>& records, int outputFormat,
-                const std::string& run) {
+    void RunJob(const std::array<const Operation*, kOperationCount>& records,
+                OutputFormat outputFormat, const std::string& run) {
         SCOPED_TRACE(run);
         RXWorker job;
         for (const auto& source : sources)
@@ -147,7 +147,7 @@ TEST_P(PhotoFormatJob, DamagedFilesFailOneByOneInResizeAndWatermarkJobs) {
     ResizeOp resize;
     resize.mode = ResizeOp::Percentage;
     resize.percent = 50;
-    RunJob({nullptr, &resize, nullptr, nullptr}, FormatDontChange, "[resize]");
+    RunJob({nullptr, &resize, nullptr, nullptr}, OutputFormat::DontChange, "[resize]");
     EXPECT_EQ(rxtest::Inspect(rxtest::ReadFile(saved)).width, 48);
     // HEIC is written back as HEIC only where an HEVC encoder exists; the test skipped otherwise.
     EXPECT_EQ(saved.extension(), OutputFormatExtension(GetParam()));
@@ -156,7 +156,8 @@ TEST_P(PhotoFormatJob, DamagedFilesFailOneByOneInResizeAndWatermarkJobs) {
     watermark.text = L"RX";
     RenameOp rename;
     rename.common = L"w";
-    RunJob({&watermark, nullptr, nullptr, &rename}, FormatDontChange, "[watermark + rename]");
+    RunJob({&watermark, nullptr, nullptr, &rename}, OutputFormat::DontChange,
+           "[watermark + rename]");
     EXPECT_EQ(saved.filename().string().substr(0, 1), "w");
 }
 
@@ -164,9 +165,10 @@ TEST_P(PhotoFormatJob, DamagedFilesFailOneByOneWhenOnlyConverted) {
     // Rename alone needs no pixels; the conversion does, and finds the damage.
     RenameOp rename;
     rename.common = L"c";
-    RunJob({nullptr, nullptr, nullptr, &rename}, FormatPng, "[rename]");
+    RunJob({nullptr, nullptr, nullptr, &rename}, OutputFormat::Png, "[rename]");
     EXPECT_EQ(saved.extension(), ".png");
-    const int target = GetParam() == FormatWebp ? FormatAvif : FormatWebp;
+    const OutputFormat target =
+        GetParam() == OutputFormat::Webp ? OutputFormat::Avif : OutputFormat::Webp;
     if (rxtest::CanEncode(target)) {
         RunJob({nullptr, nullptr, nullptr, &rename}, target, "[rename] 1");
         EXPECT_EQ(saved.extension(), OutputFormatExtension(target));
@@ -175,9 +177,11 @@ TEST_P(PhotoFormatJob, DamagedFilesFailOneByOneWhenOnlyConverted) {
     }
 }
 
-std::string ParamName(const ::testing::TestParamInfo<int>& param) {
+std::string ParamName(const ::testing::TestParamInfo<OutputFormat>& param) {
     return Name(param.param);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, PhotoFormatJob,
-                         ::testing::Values(FormatWebp, FormatAvif, FormatHeic), ParamName);
+                         ::testing::Values(OutputFormat::Webp, OutputFormat::Avif,
+                                           OutputFormat::Heic),
+                         ParamName);

@@ -31,7 +31,7 @@ const char kXmp[] = "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"
                     "<x:xmpmeta xmlns:x='adobe:ns:meta/'>rexmill-ops</x:xmpmeta>"
                     "<?xpacket end='w'?>";
 
-std::string Name(int format) {
+std::string Name(OutputFormat format) {
     const std::wstring w = OutputFormatName(format);
     return std::string(w.begin(), w.end());
 }
@@ -42,7 +42,7 @@ vips::VImage Open(const Bytes& bytes) {
 }
 
 struct Written {
-    int format = 0;
+    OutputFormat format = OutputFormat::DontChange;
     QSize size;
     std::string model;
     int orientation = 0; // EXIF tag; 0 when there is none
@@ -73,7 +73,7 @@ Written Look(const Bytes& file) {
     return w;
 }
 
-class PhotoFormatOps : public ::testing::TestWithParam<int> {
+class PhotoFormatOps : public ::testing::TestWithParam<OutputFormat> {
 protected:
     static void SetUpTestSuite() {
         if (!QGuiApplication::instance()) { // the watermark's text needs fonts
@@ -98,7 +98,7 @@ protected:
         rxtest::WriteFile(source, original);
         // WebP applies its EXIF orientation; HEIF's pictures are turned by its own properties
         // (applied by libheif), so its EXIF tag is not applied again.
-        shown = GetParam() == FormatWebp ? QSize(48, 64) : QSize(64, 48);
+        shown = GetParam() == OutputFormat::Webp ? QSize(48, 64) : QSize(64, 48);
     }
 
     // One file through the operations, converted to "Don't change" and saved, as the job does.
@@ -106,7 +106,7 @@ protected:
     Bytes Run(const OperationList& ops, fs::path* saved = nullptr) {
         ImageFile file(source, 0);
         RunOperations(ops, file);
-        file.ConvertFormat(FormatDontChange);
+        file.ConvertFormat(OutputFormat::DontChange);
         if (!file.failure().empty() || !file.Save(dir / "out"))
             return {};
         if (saved)
@@ -181,10 +181,10 @@ TEST_P(PhotoFormatOps, DamagedFilesFailAloneAndTheirSourceStaysAsItWas) {
     // at the head of a HEIF's media data (the first unit of the HEVC or AV1 stream). Not every
     // flip can be found: lossy data with a flip inside often decodes, only differently.
     Bytes flipped = original;
-    const char* tag = GetParam() == FormatWebp ? "VP8 " : "mdat";
+    const char* tag = GetParam() == OutputFormat::Webp ? "VP8 " : "mdat";
     const auto at = std::search(flipped.begin(), flipped.end(), tag, tag + 4);
     ASSERT_NE(at, flipped.end());
-    if (GetParam() == FormatWebp)
+    if (GetParam() == OutputFormat::Webp)
         at[9] ^= 0x80;
     else
         at[5] ^= 0x10;
@@ -203,7 +203,7 @@ TEST_P(PhotoFormatOps, DamagedFilesFailAloneAndTheirSourceStaysAsItWas) {
             rxtest::WriteFile(source, bytes);
             ImageFile file(source, 3);
             RunOperations(ops, file);
-            file.ConvertFormat(FormatDontChange);
+            file.ConvertFormat(OutputFormat::DontChange);
             EXPECT_FALSE(file.failure().empty()) << "the damage is found";
             EXPECT_EQ(rxtest::ReadFile(source), bytes);
         }
@@ -211,9 +211,11 @@ TEST_P(PhotoFormatOps, DamagedFilesFailAloneAndTheirSourceStaysAsItWas) {
     EXPECT_TRUE(fs::is_empty(dir / "out"));
 }
 
-std::string ParamName(const ::testing::TestParamInfo<int>& param) {
+std::string ParamName(const ::testing::TestParamInfo<OutputFormat>& param) {
     return Name(param.param);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, PhotoFormatOps,
-                         ::testing::Values(FormatWebp, FormatAvif, FormatHeic), ParamName);
+                         ::testing::Values(OutputFormat::Webp, OutputFormat::Avif,
+                                           OutputFormat::Heic),
+                         ParamName);

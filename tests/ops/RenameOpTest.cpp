@@ -61,7 +61,7 @@ TEST(RenameOp, TextEndsAtANulAndTheSavedNameKeepsItsNumberAndExtension) {
     EXPECT_EQ(Op(RenameOp::Prefix, std::wstring(L"\0x", 2), 3, 0).newName(0, "a.png"), "3.png");
 
     rxtest::TempDir dir;
-    rxtest::WriteFile(dir / "a.jpg", rxtest::MakeImage(1));
+    rxtest::WriteFile(dir / "a.jpg", rxtest::MakeImage(OutputFormat::Jpeg));
     ImageFile file(dir / "a.jpg", 0);
     RenameOp record = Op(RenameOp::Prefix, withNul, 1, 2);
     record.apply(file);
@@ -72,7 +72,7 @@ TEST(RenameOp, TextEndsAtANulAndTheSavedNameKeepsItsNumberAndExtension) {
 
 TEST(RenameOp, AppliesToJobFilesButNotToThePreview) {
     rxtest::TempDir dir;
-    rxtest::WriteFile(dir / "a.jpg", rxtest::MakeImage(1));
+    rxtest::WriteFile(dir / "a.jpg", rxtest::MakeImage(OutputFormat::Jpeg));
     const RenameOp op = Op(RenameOp::Prefix, L"Holiday_", 1, 3);
     RenameOp record = op;
     ImageFile preview(dir / "a.jpg", -1);

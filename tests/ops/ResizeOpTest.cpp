@@ -127,10 +127,10 @@ TEST(ResizeOp, SavesTheModesKeysAndLoadsAllWithDefaults) {
 }
 
 TEST(ResizeOp, JpegByWidthKeepsFormatAndExifAndReadsOnlyTheHeader) {
-    SourceFile src("photo.jpg", MakeImage(1, {.width = 4000,
-                                              .height = 3000,
-                                              .dateTime = "2020:01:02 03:04:05",
-                                              .model = "RX-1"}));
+    SourceFile src("photo.jpg", MakeImage(OutputFormat::Jpeg, {.width = 4000,
+                                                               .height = 3000,
+                                                               .dateTime = "2020:01:02 03:04:05",
+                                                               .model = "RX-1"}));
     ImageFile file(src.path, 0);
     ResizeOp op = Op(ResizeOp::Width, 1000, 0);
     std::vector<std::wstring> log;
@@ -156,9 +156,9 @@ TEST(ResizeOp, JpegByWidthKeepsFormatAndExifAndReadsOnlyTheHeader) {
 
 TEST(ResizeOp, TurnedPhotoIsResizedByItsUprightSize) {
     // Stored 1500 x 2000 with orientation 6: the user sees 2000 x 1500.
-    SourceFile src(
-        "turned.jpg",
-        MakeImage(1, {.width = 1500, .height = 2000, .orientation = 6, .model = "RX-1"}));
+    SourceFile src("turned.jpg",
+                   MakeImage(OutputFormat::Jpeg,
+                             {.width = 1500, .height = 2000, .orientation = 6, .model = "RX-1"}));
     ImageFile file(src.path, 0);
     ResizeOp op = Op(ResizeOp::Width, 1000, 0);
     op.apply(file);
@@ -182,7 +182,7 @@ TEST(ResizeOp, AnUndecodableFileFailsAndItsBytesStayAsTheyWere) {
 }
 
 TEST(ResizeOp, PreviewRescalesTheSameFileAndSizeOnce) {
-    SourceFile src("a.png", MakeImage(2, {.width = 200, .height = 100}));
+    SourceFile src("a.png", MakeImage(OutputFormat::Png, {.width = 200, .height = 100}));
     ResizeOp op = Op(ResizeOp::Width, 50, 0);
     const std::uint64_t rescales = ResizeOp::RescaleCount();
     ImageFile first(src.path, -1);
@@ -207,7 +207,8 @@ TEST(ResizeOp, PreviewRescalesTheSameFileAndSizeOnce) {
     EXPECT_EQ(Inspect(Data(third)).width, 40);
 
     // A file of the same name from another folder gets its own result.
-    SourceFile other("a.png", MakeImage(2, {.width = 300, .height = 150, .bands = 1}));
+    SourceFile other("a.png",
+                     MakeImage(OutputFormat::Png, {.width = 300, .height = 150, .bands = 1}));
     op.width = 40;
     ImageFile namesake(other.path, -1);
     op.apply(namesake);
@@ -223,7 +224,7 @@ TEST(ResizeOp, PreviewRescalesTheSameFileAndSizeOnce) {
 }
 
 TEST(ResizeOp, AFreshCopyTakesOverTheCacheOfTheLastPreviewCopy) {
-    SourceFile src("a.png", MakeImage(2, {.width = 200, .height = 100}));
+    SourceFile src("a.png", MakeImage(OutputFormat::Png, {.width = 200, .height = 100}));
     const ResizeOp record = Op(ResizeOp::Width, 50, 0);
     auto first = record.clone();
     ImageFile one(src.path, -1);
@@ -239,7 +240,8 @@ TEST(ResizeOp, AFreshCopyTakesOverTheCacheOfTheLastPreviewCopy) {
 }
 
 TEST(ResizeOp, RunOperationsAndSaveWriteTheResizedFile) {
-    SourceFile src("p.tiff", MakeImage(5, {.width = 90, .height = 60, .pages = 2}));
+    SourceFile src("p.tiff",
+                   MakeImage(OutputFormat::Tiff, {.width = 90, .height = 60, .pages = 2}));
     ResizeOp op = Op(ResizeOp::Percentage, 0, 0, 50);
     OperationList list{};
     list[KindResize] = &op;

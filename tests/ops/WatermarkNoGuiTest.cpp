@@ -11,10 +11,11 @@ namespace {
 
 TEST(WatermarkWithoutGui, TextIsSkippedAndPicturesStillDrawn) {
     rxtest::TempDir dir;
-    const rx::Bytes photo = rxtest::MakeImage(2, {.width = 100, .height = 60});
+    const rx::Bytes photo = rxtest::MakeImage(rx::OutputFormat::Png, {.width = 100, .height = 60});
     rxtest::WriteFile(dir / "photo.png", photo);
-    rxtest::WriteFile(dir / "logo.png",
-                      rxtest::MakeImage(2, {.width = 20, .height = 10, .pattern = false}));
+    rxtest::WriteFile(
+        dir / "logo.png",
+        rxtest::MakeImage(rx::OutputFormat::Png, {.width = 20, .height = 10, .pattern = false}));
 
     rx::WatermarkOp text;
     text.text = L"HH";

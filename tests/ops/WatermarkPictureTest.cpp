@@ -12,7 +12,7 @@ using namespace rx;
 TEST(WatermarkPicture, DecodedOnceWhileTheFileStaysTheSame) {
     rxtest::TempDir dir;
     const fs::path logo = dir / "logo.png";
-    rxtest::WriteFile(logo, rxtest::MakeImage(2, {.width = 30, .height = 20}));
+    rxtest::WriteFile(logo, rxtest::MakeImage(OutputFormat::Png, {.width = 30, .height = 20}));
     const std::uint64_t before = PixelDecodeCount();
     const QImage first = LoadWatermarkPicture(logo);
     ASSERT_EQ(first.size(), QSize(30, 20));
@@ -21,7 +21,7 @@ TEST(WatermarkPicture, DecodedOnceWhileTheFileStaysTheSame) {
     EXPECT_EQ(PixelDecodeCount(), before + 1) << "the second use takes the kept picture";
 
     // A changed file is read anew.
-    rxtest::WriteFile(logo, rxtest::MakeImage(2, {.width = 12, .height = 10}));
+    rxtest::WriteFile(logo, rxtest::MakeImage(OutputFormat::Png, {.width = 12, .height = 10}));
     fs::last_write_time(logo, fs::last_write_time(logo) + 10);
     EXPECT_EQ(LoadWatermarkPicture(logo).size(), QSize(12, 10));
     fs::remove(logo);

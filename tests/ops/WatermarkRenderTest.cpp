@@ -281,8 +281,8 @@ rx::Bytes Contents(const rx::ImageFile& file) {
 
 TEST_F(WatermarkRender, PositionsReferToTheUprightImage) {
     FileCase fc;
-    const rx::Bytes source =
-        rxtest::MakeImage(1, {.width = 240, .height = 120, .orientation = 6, .pattern = false});
+    const rx::Bytes source = rxtest::MakeImage(
+        rx::OutputFormat::Jpeg, {.width = 240, .height = 120, .orientation = 6, .pattern = false});
     rx::ImageFile file(fc.write("side.jpg", source), 0);
     WatermarkOp op = TextOp(L"HH", 30, 1, 1);
     op.apply(file);
@@ -299,7 +299,8 @@ TEST_F(WatermarkRender, PositionsReferToTheUprightImage) {
 TEST_F(WatermarkRender, JpegKeepsExifXmpAndIcc) {
     rx::EnsureImagingStarted();
     const rx::Bytes plain = rxtest::MakeImage(
-        1, {.width = 120, .height = 80, .dateTime = "2014:05:06 12:34:56", .model = "Rexmill Cam"});
+        rx::OutputFormat::Jpeg,
+        {.width = 120, .height = 80, .dateTime = "2014:05:06 12:34:56", .model = "Rexmill Cam"});
     vips::VImage img = vips::VImage::new_from_buffer(plain.data(), plain.size(), "");
     img = img.copy();
     const std::string xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
@@ -350,19 +351,19 @@ TEST_F(WatermarkRender, DatestampShowsTheExifDateElseTheModificationDay) {
         plain.apply(b);
         return Contents(a) == Contents(b);
     };
-    const rx::Bytes withDate =
-        rxtest::MakeImage(1, {.width = 200, .height = 60, .dateTime = "2014:05:06 12:34:56"});
+    const rx::Bytes withDate = rxtest::MakeImage(
+        rx::OutputFormat::Jpeg, {.width = 200, .height = 60, .dateTime = "2014:05:06 12:34:56"});
     EXPECT_TRUE(
         stamped(withDate, 1000000000, rx::FormatDate({2014, 5, 6}, WatermarkOp::ShortDate)));
-    const rx::Bytes zeros =
-        rxtest::MakeImage(1, {.width = 200, .height = 60, .dateTime = "0000:00:00 00:00:00"});
+    const rx::Bytes zeros = rxtest::MakeImage(
+        rx::OutputFormat::Jpeg, {.width = 200, .height = 60, .dateTime = "0000:00:00 00:00:00"});
     EXPECT_TRUE(stamped(zeros, 1000000000, rx::FormatDate({2001, 9, 9}, WatermarkOp::ShortDate)));
     EXPECT_FALSE(stamped(zeros, 1000000000, rx::FormatDate({2014, 5, 6}, WatermarkOp::ShortDate)));
 }
 
 TEST_F(WatermarkRender, AnUndecodableImageFailsAndKeepsItsBytes) {
     FileCase fc;
-    rx::Bytes truncated = rxtest::MakeImage(1, {.width = 300, .height = 200});
+    rx::Bytes truncated = rxtest::MakeImage(rx::OutputFormat::Jpeg, {.width = 300, .height = 200});
     truncated.resize(truncated.size() / 2);
     for (const rx::Bytes& bytes :
          {rx::Bytes{'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'g'}, truncated}) {
@@ -377,7 +378,7 @@ TEST_F(WatermarkRender, AnUndecodableImageFailsAndKeepsItsBytes) {
 
 TEST_F(WatermarkRender, MissingOrBrokenPictureDrawsNothingButReencodes) {
     FileCase fc;
-    const rx::Bytes source = rxtest::MakeImage(2, {.width = 100, .height = 80});
+    const rx::Bytes source = rxtest::MakeImage(rx::OutputFormat::Png, {.width = 100, .height = 80});
     const auto broken = fc.write("logo.png", {'x', 'y', 'z'});
     for (const auto& picture : {fc.dir / "absent.png", broken}) {
         rx::ImageFile file(fc.write("photo.png", source), 0);
@@ -396,8 +397,9 @@ TEST_F(WatermarkRender, MissingOrBrokenPictureDrawsNothingButReencodes) {
 TEST_F(WatermarkRender, PictureFileIsReadThroughTheImagingLayer) {
     FileCase fc;
     const auto logoPath =
-        fc.write("logo.png", rxtest::MakeImage(2, {.width = 60, .height = 30, .pattern = false}));
-    const rx::Bytes photo = rxtest::MakeImage(2, {.width = 200, .height = 100});
+        fc.write("logo.png", rxtest::MakeImage(rx::OutputFormat::Png,
+                                               {.width = 60, .height = 30, .pattern = false}));
+    const rx::Bytes photo = rxtest::MakeImage(rx::OutputFormat::Png, {.width = 200, .height = 100});
     rx::ImageFile file(fc.write("photo.png", photo), 0);
     WatermarkOp op;
     op.mode = static_cast<int>(WatermarkKind::Image);
@@ -415,11 +417,13 @@ TEST_F(WatermarkRender, PictureFileIsReadThroughTheImagingLayer) {
 TEST_F(WatermarkRender, EveryDecodableFormatGetsItsWatermark) {
     FileCase fc;
     const struct {
-        int format;
+        rx::OutputFormat format;
         int bands;
         const char* name;
-    } cases[] = {{4, 3, "palette.gif"}, {2, 1, "grey.png"},  {2, 2, "grey-alpha.png"},
-                 {3, 3, "plain.bmp"},   {5, 4, "rgba.tiff"}, {1, 1, "grey.jpg"}};
+    } cases[] = {
+        {rx::OutputFormat::Gif, 3, "palette.gif"},    {rx::OutputFormat::Png, 1, "grey.png"},
+        {rx::OutputFormat::Png, 2, "grey-alpha.png"}, {rx::OutputFormat::Bmp, 3, "plain.bmp"},
+        {rx::OutputFormat::Tiff, 4, "rgba.tiff"},     {rx::OutputFormat::Jpeg, 1, "grey.jpg"}};
     for (const auto& c : cases) {
         const rx::Bytes source = rxtest::MakeImage(
             c.format, {.width = 160, .height = 80, .bands = c.bands, .pattern = false});

@@ -112,7 +112,7 @@ TEST(JobSnapshot, EditingEveryRecordDuringTheJobChangesNoOutput) {
     fs::create_directories(dir / "in");
     for (int i = 0; i < 3; ++i)
         rxtest::WriteFile(dir / ("in/f" + std::to_string(i) + ".jpg"),
-                          rxtest::MakeImage(1, {.width = 120, .height = 80}));
+                          rxtest::MakeImage(OutputFormat::Jpeg, {.width = 120, .height = 80}));
     const auto untouched = RunJob(dir, "a", false);
     const auto edited = RunJob(dir, "b", true);
     ASSERT_EQ(untouched.size(), 3u);

@@ -41,10 +41,11 @@ QImage MakePixels(const ImageSpec& s) {
     return img;
 }
 
-rx::Bytes MakeImage(int format, const ImageSpec& s) {
+rx::Bytes MakeImage(rx::OutputFormat format, const ImageSpec& s) {
+    using rx::OutputFormat;
     rx::EnsureImagingStarted();
     const QImage px = MakePixels(s);
-    if (format == 3) {
+    if (format == OutputFormat::Bmp) {
         rx::Bytes out;
         if (!rx::bmp::Encode(px, &out))
             throw std::runtime_error("bmp encode");
@@ -70,7 +71,7 @@ rx::Bytes MakeImage(int format, const ImageSpec& s) {
         all.insert(all.end(), rest.begin(), rest.end());
         img = vips::VImage::arrayjoin(all, vips::VImage::option()->set("across", 1));
         img.set(VIPS_META_PAGE_HEIGHT, s.height);
-        if (format == 4 || format == 6)
+        if (format == OutputFormat::Gif || format == OutputFormat::Webp)
             img.set("delay", std::vector<int>(size_t(s.pages), 100));
     }
     if (s.bits > 8) // the 8-bit samples stretched to 16 bits; the saver keeps `bits` of them
@@ -107,14 +108,15 @@ rx::Bytes MakeImage(int format, const ImageSpec& s) {
                                          "heifsave_buffer",
                                          "heifsave_buffer"};
     vips::VOption* options = vips::VImage::option();
-    if (format == 7)
+    if (format == OutputFormat::Avif)
         options->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_AV1);
-    if (format == 8)
+    if (format == OutputFormat::Heic)
         options->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_HEVC);
-    if ((format == 7 || format == 8) && s.bits > 8)
+    if (rx::IsHeifFormat(format) && s.bits > 8)
         options->set("bitdepth", s.bits);
     VipsBlob* blob = nullptr;
-    vips::VImage::call(savers[format], options->set("in", img)->set("buffer", &blob));
+    vips::VImage::call(savers[rx::FormatNumber(format)],
+                       options->set("in", img)->set("buffer", &blob));
     size_t size = 0;
     const auto* data = static_cast<const uint8_t*>(vips_blob_get(blob, &size));
     rx::Bytes out(data, data + size);
@@ -122,7 +124,7 @@ rx::Bytes MakeImage(int format, const ImageSpec& s) {
     return out;
 }
 
-bool CanEncode(int format) {
+bool CanEncode(rx::OutputFormat format) {
     try {
         return !MakeImage(format, {.width = 8, .height = 8}).empty();
     } catch (const vips::VError&) {
@@ -146,7 +148,7 @@ rx::Bytes ReadFile(const fs::path& path) {
 Decoded Inspect(const rx::Bytes& bytes) {
     rx::EnsureImagingStarted();
     Decoded d;
-    if (rx::SniffFormat(bytes.data(), bytes.size()) == 3) {
+    if (rx::SniffFormat(bytes.data(), bytes.size()) == rx::OutputFormat::Bmp) {
         const QImage img = QImage::fromData(bytes.data(), int(bytes.size()), "bmp");
         d.ok = !img.isNull();
         d.width = img.width(), d.height = img.height();
@@ -155,10 +157,12 @@ Decoded Inspect(const rx::Bytes& bytes) {
         return d;
     }
     try {
-        const int format = rx::SniffFormat(bytes.data(), bytes.size());
-        vips::VImage img = vips::VImage::new_from_buffer(
-            bytes.data(), bytes.size(), "",
-            format == 4 || format == 5 ? vips::VImage::option()->set("n", -1) : nullptr);
+        const rx::OutputFormat format = rx::SniffFormat(bytes.data(), bytes.size());
+        vips::VImage img = vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "",
+                                                         format == rx::OutputFormat::Gif ||
+                                                                 format == rx::OutputFormat::Tiff
+                                                             ? vips::VImage::option()->set("n", -1)
+                                                             : nullptr);
         d.width = img.width();
         d.height = vips_image_get_page_height(img.get_image());
         d.bands = img.bands();

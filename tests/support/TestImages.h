@@ -2,15 +2,31 @@
 #pragma once
 
 #include <cstdint>
+#include <cwchar>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include <QImage>
 #include <boost/filesystem/path.hpp>
 
+#include "engine/OutputFormat.h"
 #include "engine/Stream.h"
 
+namespace rx {
+// Test failures name the format ("WebP (6)") instead of printing its bytes.
+inline void PrintTo(OutputFormat format, std::ostream* os) {
+    const wchar_t* name = OutputFormatName(format);
+    *os << std::string(name, name + std::wcslen(name)) << " (" << FormatNumber(format) << ")";
+}
+} // namespace rx
+
 namespace rxtest {
+
+// The five formats every build reads and writes, in list order.
+constexpr rx::OutputFormat kClassicFormats[] = {rx::OutputFormat::Jpeg, rx::OutputFormat::Png,
+                                                rx::OutputFormat::Bmp, rx::OutputFormat::Gif,
+                                                rx::OutputFormat::Tiff};
 
 struct ImageSpec {
     int width = 64;
@@ -26,12 +42,12 @@ struct ImageSpec {
     int bits = 8;         // 10 or 12: HEIF samples of that depth
 };
 
-// Encodes a synthetic image in a format (1 JPEG, 2 PNG, 3 BMP, 4 GIF, 5 TIFF, 6 WebP, 7 AVIF,
-// 8 HEIC) with the format's libvips saver.
-rx::Bytes MakeImage(int format, const ImageSpec& spec = {});
+// Encodes a synthetic image in a format (any but DontChange) with the format's libvips saver
+// (BMP with Qt's).
+rx::Bytes MakeImage(rx::OutputFormat format, const ImageSpec& spec = {});
 // Whether this system's libvips can write the format (HEIC and AVIF need libheif's encoders);
 // tests of those formats skip when it cannot.
-bool CanEncode(int format);
+bool CanEncode(rx::OutputFormat format);
 // The same as a QImage (RGB888 or with alpha RGBA8888, grey Grayscale8), before encoding.
 QImage MakePixels(const ImageSpec& spec);
 

@@ -56,7 +56,7 @@ bool IsTempName(const fs::path& p) {
 TEST(HostileInput, AFifoIsRefusedAsInputAndAsWatermarkPictureWithoutHanging) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "in");
-    rxtest::WriteFile(dir / "in" / "good.png", rxtest::MakeImage(2));
+    rxtest::WriteFile(dir / "in" / "good.png", rxtest::MakeImage(rx::OutputFormat::Png));
     ASSERT_EQ(mkfifo((dir / "in" / "pipe.png").c_str(), 0600), 0);
     ASSERT_EQ(mkfifo((dir / "logo.png").c_str(), 0600), 0);
     const std::string preset = "{\"Watermark\":{\"mode\":\"1\",\"image\":{\"path\":\"\\\"" +
@@ -80,7 +80,7 @@ TEST(HostileInput, AFifoIsRefusedAsInputAndAsWatermarkPictureWithoutHanging) {
 TEST(HostileInput, PresetFilesMustBeRegularAndReasonablySmall) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "in");
-    rxtest::WriteFile(dir / "in" / "a.png", rxtest::MakeImage(2));
+    rxtest::WriteFile(dir / "in" / "a.png", rxtest::MakeImage(rx::OutputFormat::Png));
     ASSERT_EQ(mkfifo((dir / "preset.fifo").c_str(), 0600), 0);
     { std::ofstream big((dir / "big.json").string()); }
     ASSERT_EQ(truncate((dir / "big.json").c_str(), (16 << 20) + 1), 0); // sparse: no disk used
@@ -109,7 +109,8 @@ TEST(HostileInput, AClosedPipeStopsTheProgressNotTheJob) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "in");
     for (int i = 0; i < 4; ++i)
-        rxtest::WriteFile(dir / "in" / ("p" + std::to_string(i) + ".png"), rxtest::MakeImage(2));
+        rxtest::WriteFile(dir / "in" / ("p" + std::to_string(i) + ".png"),
+                          rxtest::MakeImage(rx::OutputFormat::Png));
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     close(fds[0]); // like `| head -1` that has already gone
@@ -125,9 +126,9 @@ TEST(HostileInput, AClosedPipeStopsTheProgressNotTheJob) {
 TEST(HostileInput, EveryRefusedPathIsNamedAndFolderRefusalsAreSummedUp) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "in" / "sub");
-    rxtest::WriteFile(dir / "good.png", rxtest::MakeImage(2));
+    rxtest::WriteFile(dir / "good.png", rxtest::MakeImage(rx::OutputFormat::Png));
     rxtest::WriteFile(dir / "notes.png", {'n', 'o'});
-    rxtest::WriteFile(dir / "in" / "b.png", rxtest::MakeImage(2));
+    rxtest::WriteFile(dir / "in" / "b.png", rxtest::MakeImage(rx::OutputFormat::Png));
     rxtest::WriteFile(dir / "in" / "readme.txt", {'x'});
     rxtest::WriteFile(dir / "in" / "sub" / "script.jpg", {'#', '!'});
     const std::vector<std::string> args = {"-q",
@@ -169,7 +170,8 @@ TEST(HostileInput, AKillDuringASaveLeavesNoFileUnderItsFinalName) {
     // Large outputs, so that the test sees a write in progress.
     for (int i = 0; i < 12; ++i)
         rxtest::WriteFile(dir / "in" / ("p" + std::to_string(i) + ".png"),
-                          rxtest::MakeImage(2, {.width = 3000, .height = 2000, .pattern = false}));
+                          rxtest::MakeImage(rx::OutputFormat::Png,
+                                            {.width = 3000, .height = 2000, .pattern = false}));
     const fs::path run = dir / "out" / "[]";
     const pid_t pid = SpawnBatch(
         dir, {"-q", "-p", "{}", "-f", "tiff", "-o", (dir / "out").string(), (dir / "in").string()});
@@ -200,7 +202,8 @@ TEST(HostileInput, AKillDuringASaveLeavesNoFileUnderItsFinalName) {
     // The next job into the same output folder removes what the killed save left behind.
     fs::remove_all(dir / "in");
     fs::create_directories(dir / "in");
-    rxtest::WriteFile(dir / "in" / "small.png", rxtest::MakeImage(2, {.width = 8, .height = 8}));
+    rxtest::WriteFile(dir / "in" / "small.png",
+                      rxtest::MakeImage(rx::OutputFormat::Png, {.width = 8, .height = 8}));
     BatchResult next =
         RunBatch(dir, {"-q", "-p", "{}", "-o", (dir / "out").string(), (dir / "in").string()}, 60s);
     EXPECT_EQ(next.status, 0) << next.err;
@@ -213,7 +216,7 @@ TEST(HostileInput, TemporaryFilesOfAKilledProcessAreRemovedByTheNextJob) {
     fs::create_directories(dir / "in");
     fs::create_directories(dir / "tmp");
     rxtest::WriteFile(dir / "in" / "big.png",
-                      rxtest::MakeImage(2, {.width = 1600, .height = 1200}));
+                      rxtest::MakeImage(rx::OutputFormat::Png, {.width = 1600, .height = 1200}));
     const rxtest::Environment env = {{"TMPDIR", (dir / "tmp").string()}};
     const std::string optimize = "{\"Optimize\":{\"mode\":\"1\",\"quality\":\"5\"}}";
     const pid_t pid =
@@ -249,12 +252,12 @@ TEST(HostileInput, TemporaryFilesOfAKilledProcessAreRemovedByTheNextJob) {
 TEST(HostileInput, FilesWhosePixelsCannotBeDecodedFailWhenPixelsAreNeeded) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "in");
-    rxtest::WriteFile(dir / "in" / "good.png", rxtest::MakeImage(2));
-    rx::Bytes jpeg = rxtest::MakeImage(1, {.width = 400, .height = 300});
+    rxtest::WriteFile(dir / "in" / "good.png", rxtest::MakeImage(rx::OutputFormat::Png));
+    rx::Bytes jpeg = rxtest::MakeImage(rx::OutputFormat::Jpeg, {.width = 400, .height = 300});
     jpeg.resize(jpeg.size() / 2);
     jpeg.insert(jpeg.end(), {0xFF, 0xD9}); // the first half, then an end marker
     rxtest::WriteFile(dir / "in" / "half.jpg", jpeg);
-    rx::Bytes png = rxtest::MakeImage(2, {.width = 400, .height = 300});
+    rx::Bytes png = rxtest::MakeImage(rx::OutputFormat::Png, {.width = 400, .height = 300});
     png.resize(png.size() / 2);
     rxtest::WriteFile(dir / "in" / "cut.png", png);
     const auto sources = Listing(dir / "in");
@@ -303,9 +306,10 @@ TEST(HostileInput, FilesWhosePixelsCannotBeDecodedFailWhenPixelsAreNeeded) {
 TEST(HostileInput, CtrlCWhileTheLastFileIsEncodedLeavesNothingForIt) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "in");
-    rxtest::WriteFile(dir / "in" / "a.jpg", rxtest::MakeImage(1));
-    rxtest::WriteFile(dir / "in" / "b.jpg", rxtest::MakeImage(1));
-    rxtest::WriteFile(dir / "in" / "c.jpg", rxtest::MakeImage(1, {.width = 6000, .height = 4000}));
+    rxtest::WriteFile(dir / "in" / "a.jpg", rxtest::MakeImage(rx::OutputFormat::Jpeg));
+    rxtest::WriteFile(dir / "in" / "b.jpg", rxtest::MakeImage(rx::OutputFormat::Jpeg));
+    rxtest::WriteFile(dir / "in" / "c.jpg",
+                      rxtest::MakeImage(rx::OutputFormat::Jpeg, {.width = 6000, .height = 4000}));
     const pid_t pid =
         SpawnBatch(dir, {"-v", "-p", "{}", "-f", "png", "-o", (dir / "out").string(),
                          (dir / "in" / "a.jpg").string(), (dir / "in" / "b.jpg").string(),
@@ -330,7 +334,7 @@ TEST(HostileInput, CtrlCWhileTheLastFileIsEncodedLeavesNothingForIt) {
 TEST(HostileInput, LibtiffWarningsGoToTheDebugLogOnly) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "in");
-    rx::Bytes tiff = rxtest::MakeImage(5, {.width = 50, .height = 40});
+    rx::Bytes tiff = rxtest::MakeImage(rx::OutputFormat::Tiff, {.width = 50, .height = 40});
     // Give the first directory's tags private numbers out of order: libtiff warns about both.
     const bool little = tiff[0] == 'I';
     const auto get16 = [&](size_t at) {
@@ -365,7 +369,7 @@ TEST(HostileInput, HandEditedPresetFilesOnRealImages) {
     rxtest::TempDir dir;
     fs::create_directories(dir / "in");
     rxtest::WriteFile(dir / "in" / "photo.jpg",
-                      rxtest::MakeImage(1, {.width = 800, .height = 533}));
+                      rxtest::MakeImage(rx::OutputFormat::Jpeg, {.width = 800, .height = 533}));
     const auto run = [&](const std::string& name, const std::string& preset) {
         std::ofstream(dir / (name + ".json")) << preset;
         return RunBatch(dir,

@@ -87,7 +87,8 @@ void MakeInputs(const rxtest::TempDir& dir, int count, int width = 120) {
     fs::create_directories(dir / "in");
     for (int i = 0; i < count; ++i)
         rxtest::WriteFile(dir / "in" / ("p" + std::to_string(i) + (i % 2 ? ".png" : ".jpg")),
-                          rxtest::MakeImage(i % 2 ? 2 : 1, {.width = width, .height = width / 2}));
+                          rxtest::MakeImage(i % 2 ? rx::OutputFormat::Png : rx::OutputFormat::Jpeg,
+                                            {.width = width, .height = width / 2}));
 }
 
 } // namespace
@@ -182,7 +183,8 @@ TEST(RexmillBatch, FormatsAndTheWindowProgramsWorkingSettings) {
     EXPECT_EQ(rxtest::Inspect(rxtest::ReadFile(dir / "out" / "[resize] 1" / "p1.bmp")).width, 30);
 
     // The photo formats after TIFF, by name or by number.
-    for (const auto& [name, format] : {std::pair{"WebP", rx::FormatWebp}, {"7", rx::FormatAvif}}) {
+    for (const auto& [name, format] :
+         {std::pair{"WebP", rx::OutputFormat::Webp}, {"7", rx::OutputFormat::Avif}}) {
         if (!rxtest::CanEncode(format))
             continue;
         Result photo = RunTool(dir, {"-p", "{}", "-f", name, "-o", (dir / "photo").string(),

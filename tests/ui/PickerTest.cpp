@@ -218,7 +218,8 @@ TEST_F(PickerTest, AnOrientedJpegShowsUpright) {
     const QString path = m_dir.filePath("turned.jpg");
     rxtest::WriteFile(
         path.toStdString(),
-        rxtest::MakeImage(1, {.width = 60, .height = 20, .orientation = 6, .pattern = false}));
+        rxtest::MakeImage(OutputFormat::Jpeg,
+                          {.width = 60, .height = 20, .orientation = 6, .pattern = false}));
     ASSERT_TRUE(m_picker.LoadImageFile(path, false));
     EXPECT_EQ(m_picker.NaturalWidth(), 20);
     EXPECT_EQ(m_picker.NaturalHeight(), 60);

@@ -30,20 +30,20 @@ const char kUsage[] =
     "Exit status: 0 every file saved, 1 some not saved or the job stopped, 2 usage error,\n"
     "unreadable preset or no usable input, 130 cancelled with Ctrl+C.\n";
 
-int ParseFormatName(const std::string& name) {
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (int i = 0; i < kOutputFormatCount; ++i) {
-        std::string listed = Narrow(OutputFormatName(i));
-        std::transform(listed.begin(), listed.end(), listed.begin(),
+std::optional<OutputFormat> ParseFormatName(const std::string& name) {
+    const auto lowered = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (lower == listed)
-            return i;
-    }
-    if (lower.size() == 1 && lower[0] >= '0' && lower[0] < '0' + kOutputFormatCount)
-        return lower[0] - '0';
-    return -1;
+        return text;
+    };
+    const std::string lower = lowered(name);
+    for (const OutputFormat format : kOutputFormats)
+        if (lower == lowered(Narrow(OutputFormatName(format))))
+            return format;
+    if (lower.size() == 1 && lower[0] >= '0' &&
+        lower[0] - '0' < static_cast<int>(kOutputFormats.size()))
+        return OutputFormatFromNumber(lower[0] - '0');
+    return std::nullopt;
 }
 
 std::optional<std::string> ReadPresetFile(const std::string& path, std::string* error) {
@@ -98,13 +98,15 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
         case 'o':
             o.output = optarg;
             break;
-        case 'f':
-            o.format = ParseFormatName(optarg);
-            if (o.format < 0) {
+        case 'f': {
+            const std::optional<OutputFormat> format = ParseFormatName(optarg);
+            if (!format) {
                 *error = std::string("unknown format '") + optarg + "'";
                 return std::nullopt;
             }
+            o.format = *format;
             break;
+        }
         case 'p':
             if (optarg[0] == '@')
                 o.presetFile = optarg + 1;

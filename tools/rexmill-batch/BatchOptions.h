@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/OutputFormat.h"
+
 namespace rx::batch {
 
 struct BatchOptions {
     std::string output;
-    int format = 0;
+    OutputFormat format = OutputFormat::DontChange;
     std::optional<std::string> preset;     // -p TEXT
     std::optional<std::string> presetFile; // -p @FILE: read by ReadPresetFile
     std::optional<std::string> presetName; // -n NAME
@@ -31,9 +33,9 @@ constexpr std::uint64_t kMaxPresetFileSize = 16u << 20;
 // large or unreadable.
 std::optional<std::string> ReadPresetFile(const std::string& path, std::string* error);
 
-// "Don't change", JPEG, PNG, BMP, GIF, TIFF, WebP, AVIF in any letter case, or 0 to 7; -1
-// otherwise (HEIC is read but never a conversion target).
-int ParseFormatName(const std::string& name);
+// "Don't change", JPEG, PNG, BMP, GIF, TIFF, WebP, AVIF in any letter case, or the digit 0 to 7;
+// nothing otherwise (HEIC is read but never a conversion target).
+std::optional<OutputFormat> ParseFormatName(const std::string& name);
 
 extern const char kUsage[];
 
