@@ -58,11 +58,13 @@ TSAN_BUILD ?= build-tsan
 TSAN_TESTS = engine_tests rx_png_tests ops_OptimizeOpTest \
              app_preview_render_tests app_preview_tests app_tests
 TSAN_REGEX = ^(RXWorker\.|JobEvents\.|RunOperations\.|PngTrials\.|PngEngine\.|OptimizeOpFiles\.PngRuns|PreviewRendererTest\.|PreviewThread\.|PreviewWindowTest\.|MainWindowPreviewTest\.)
+# history_size=7 keeps both stacks of a report, so the suppressions (which match on frames)
+# apply even after hundreds of jobs in one test.
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRX_SANITIZE=thread -DRX_WERROR=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
 	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen \
-	    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$(CURDIR)/tests/sanitizers/tsan.supp \
+	    TSAN_OPTIONS=halt_on_error=1:history_size=7:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$(CURDIR)/tests/sanitizers/tsan.supp \
 	    ctest --output-on-failure -j $(JOBS) -R '$(TSAN_REGEX)'
 
 # The PNG engine's libFuzzer harness, built with the clang on this machine. Then run it with
