@@ -20,6 +20,8 @@ struct CheckRun {
     std::jmp_buf exit;
     jpeg_error_mgr errors{};
     jpeg_decompress_struct in{};
+    // The row buffer lives here, not in Decode: a longjmp out of Decode skips its destructors.
+    std::vector<JSAMPLE> row;
 };
 
 [[noreturn]] void Abandon(j_common_ptr cinfo) {
@@ -51,9 +53,9 @@ bool Decode(CheckRun* run, const SharedBytes& bytes) {
             ? JCS_CMYK
             : JCS_GRAYSCALE; // cheapest output; every scan is still read
     jpeg_start_decompress(&run->in);
-    std::vector<JSAMPLE> row(static_cast<size_t>(run->in.output_width) *
-                             static_cast<size_t>(run->in.output_components));
-    JSAMPROW rows[1] = {row.data()};
+    run->row.resize(static_cast<size_t>(run->in.output_width) *
+                    static_cast<size_t>(run->in.output_components));
+    JSAMPROW rows[1] = {run->row.data()};
     while (run->in.output_scanline < run->in.output_height)
         jpeg_read_scanlines(&run->in, rows, 1);
     jpeg_finish_decompress(&run->in);
