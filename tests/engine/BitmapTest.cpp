@@ -64,6 +64,13 @@ Bytes Truncated(Bytes b) {
 
 } // namespace
 
+#ifdef RX_SANITIZED
+// The sanitizers' allocator keeps its own books: the C library's heap figures stay at zero.
+constexpr bool kHeapFigures = false;
+#else
+constexpr bool kHeapFigures = true;
+#endif
+
 TEST(Bitmap, HeaderReadDoesNotDecodePixels) {
     const Bytes jpeg =
         MakeImage(OutputFormat::Jpeg, {.width = 5640, .height = 3172, .pattern = false});
@@ -78,14 +85,16 @@ TEST(Bitmap, HeaderReadDoesNotDecodePixels) {
     // libvips' worker threads may free memory of their own meanwhile, so the heap can shrink.
     const size_t after = HeapInUse();
     const size_t headerCost = after > before ? after - before : 0;
-    EXPECT_LT(headerCost, 4u << 20) << "a header read allocated " << headerCost << " bytes";
+    if (kHeapFigures)
+        EXPECT_LT(headerCost, 4u << 20) << "a header read allocated " << headerCost << " bytes";
     EXPECT_EQ(PixelDecodeCount(), decodes);
     EXPECT_FALSE(bmp->PixelsDecoded());
 
     // The same figures do show a decode when the pixels are asked for.
     ASSERT_NE(bmp->Pixels(), nullptr);
     EXPECT_EQ(PixelDecodeCount(), decodes + 1);
-    EXPECT_GT(HeapInUse() - before, size_t(5640) * 3172 * 3 - 1);
+    if (kHeapFigures)
+        EXPECT_GT(HeapInUse() - before, size_t(5640) * 3172 * 3 - 1);
 }
 
 TEST(Bitmap, EveryFormatIsIdentifiedByContentAndEncodes) {
