@@ -85,16 +85,18 @@ TEST(Bitmap, HeaderReadDoesNotDecodePixels) {
     // libvips' worker threads may free memory of their own meanwhile, so the heap can shrink.
     const size_t after = HeapInUse();
     const size_t headerCost = after > before ? after - before : 0;
-    if (kHeapFigures)
+    if (kHeapFigures) {
         EXPECT_LT(headerCost, 4u << 20) << "a header read allocated " << headerCost << " bytes";
+    }
     EXPECT_EQ(PixelDecodeCount(), decodes);
     EXPECT_FALSE(bmp->PixelsDecoded());
 
     // The same figures do show a decode when the pixels are asked for.
     ASSERT_NE(bmp->Pixels(), nullptr);
     EXPECT_EQ(PixelDecodeCount(), decodes + 1);
-    if (kHeapFigures)
+    if (kHeapFigures) {
         EXPECT_GT(HeapInUse() - before, size_t(5640) * 3172 * 3 - 1);
+    }
 }
 
 TEST(Bitmap, EveryFormatIsIdentifiedByContentAndEncodes) {
