@@ -30,31 +30,7 @@ mapfile -t photos < <(ls "$data"/*.jpg)
 echo "resize bench: ${#photos[@]} photos, $(du -sh "$data" | cut -f1), target width 1000"
 cat "${photos[@]}" >/dev/null # the page cache is warm for every program alike
 
-# measure NAME COMMAND...: runs the command in a fresh output folder, keeps the best round.
-declare -A wall rss
-measure() {
-    local name="$1"
-    shift
-    local best="" best_rss=0
-    for ((r = 0; r < rounds; r++)); do
-        rm -rf "$out/$name" && mkdir -p "$out/$name"
-        local log="$out/$name.time"
-        (cd "$out/$name" && /usr/bin/time -v -o "$log" "$@" >/dev/null)
-        local t m
-        t=$(awk -F': ' '/Elapsed \(wall clock\)/ {
-                n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$log")
-        m=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
-        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-            best="$t"
-        fi
-        [ "$m" -gt "$best_rss" ] && best_rss="$m"
-    done
-    local count
-    count=$(ls "$out/$name" | wc -l)
-    wall[$name]="$best"
-    rss[$name]="$best_rss"
-    printf '%-14s %7.2f s  peak %7d KiB  (%d files written)\n' "$name" "$best" "$best_rss" "$count"
-}
+source "$repo/bench/measure.sh"
 
 measure rexmill "$bench" run "$data" "$out/rexmill" 1000
 measure vipsthumbnail vipsthumbnail -s 1000x -o "$out/vipsthumbnail/%s.jpg" "${photos[@]}"

@@ -29,13 +29,7 @@ constexpr int kFilesPerFormat = 300;
 class HostileFilesFuzz : public ::testing::TestWithParam<OutputFormat> {
 protected:
     static void SetUpTestSuite() {
-        if (!QGuiApplication::instance()) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 0);
-            static int argc = 1;
-            static char name[] = "fuzz-test";
-            static char* argv[] = {name, nullptr};
-            new QGuiApplication(argc, argv); // lives for the whole program
-        }
+        rxtest::EnsureGuiApplication(); // the watermark's text needs fonts
     }
 };
 

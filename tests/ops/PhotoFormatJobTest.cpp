@@ -70,13 +70,7 @@ std::vector<fs::path> FilesBelow(const fs::path& folder) {
 class PhotoFormatJob : public ::testing::TestWithParam<OutputFormat> {
 protected:
     static void SetUpTestSuite() {
-        if (!QGuiApplication::instance()) { // the watermark's text needs fonts
-            setenv("QT_QPA_PLATFORM", "offscreen", 0);
-            static int argc = 1;
-            static char name[] = "photo-job-test";
-            static char* argv[] = {name, nullptr};
-            new QGuiApplication(argc, argv); // lives for the whole program
-        }
+        rxtest::EnsureGuiApplication(); // the watermark's text needs fonts
     }
 
     void SetUp() override {

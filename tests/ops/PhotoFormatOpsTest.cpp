@@ -76,13 +76,7 @@ Written Look(const Bytes& file) {
 class PhotoFormatOps : public ::testing::TestWithParam<OutputFormat> {
 protected:
     static void SetUpTestSuite() {
-        if (!QGuiApplication::instance()) { // the watermark's text needs fonts
-            setenv("QT_QPA_PLATFORM", "offscreen", 0);
-            static int argc = 1;
-            static char name[] = "photo-ops-test";
-            static char* argv[] = {name, nullptr};
-            new QGuiApplication(argc, argv); // lives for the whole program
-        }
+        rxtest::EnsureGuiApplication(); // the watermark's text needs fonts
     }
     void SetUp() override {
         if (!rxtest::CanEncode(GetParam()))

@@ -25,13 +25,7 @@ using rx::WatermarkRenderer;
 class WatermarkRender : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!QGuiApplication::instance()) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 0);
-            static int argc = 1;
-            static char name[] = "watermark-test";
-            static char* argv[] = {name, nullptr};
-            new QGuiApplication(argc, argv); // lives for the whole program
-        }
+        rxtest::EnsureGuiApplication(); // the watermark's text needs fonts
     }
     static QImage Black(int w, int h) {
         QImage img(w, h, QImage::Format_RGB888);

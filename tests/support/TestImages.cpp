@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <QGuiApplication>
 #include <boost/filesystem/operations.hpp>
 #include <vips/vips8>
 
@@ -190,6 +191,16 @@ TempDir::~TempDir() {
     boost::system::error_code ec;
     fs::permissions(path_, fs::add_perms | fs::owner_all, ec);
     fs::remove_all(path_, ec);
+}
+
+void EnsureGuiApplication() {
+    if (QGuiApplication::instance())
+        return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "rexmill-tests";
+    static char* argv[] = {name, nullptr};
+    new QGuiApplication(argc, argv);
 }
 
 } // namespace rxtest

@@ -74,4 +74,8 @@ private:
     boost::filesystem::path path_;
 };
 
+// Makes the process's QGuiApplication on the offscreen platform unless one exists (text needs
+// fonts); it lives for the whole program.
+void EnsureGuiApplication();
+
 } // namespace rxtest
