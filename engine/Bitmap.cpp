@@ -178,6 +178,16 @@ QImage* Bitmap::Pixels() {
         return nullptr;
     }
     decoded_ = true;
+    // Nothing is read from the encoded source any more: it is let go (the metadata stays, on an
+    // image of its own), so that the bytes are not held beside the pixels and what is made of
+    // them. HEIF sources, small for their pixels, keep their header image: the HEIF saver does
+    // not write the profile carried over from a one-pixel image.
+    if (!IsHeifFormat(format_)) {
+        impl_->header.reset();
+        impl_->data.reset();
+        if (impl_->metadata)
+            impl_->metadata = vipsbridge::MetadataOnly(*impl_->metadata);
+    }
     return &pixels_;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/BmpCodec.h"
 
+#include <cstdio>
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
@@ -38,6 +40,34 @@ bool HoldsPixelArray(const Bytes& b) {
     return std::int64_t(offset) + stride * height <= std::int64_t(b.size());
 }
 
+// The writer's output in a PieceBuffer, gathered once at the end (no growing block and no copy
+// of it beside the result).
+class PieceDevice final : public QIODevice {
+public:
+    PieceBuffer& buffer() { return buffer_; }
+    bool failed() const { return failed_; }
+    bool seek(qint64 pos) override {
+        if (!QIODevice::seek(pos) || buffer_.Seek(pos, SEEK_SET) < 0)
+            return false;
+        return true;
+    }
+    qint64 size() const override { return qint64(buffer_.size()); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (size < 0 || !buffer_.Write(data, std::size_t(size))) {
+            failed_ = true;
+            return -1;
+        }
+        return size;
+    }
+
+private:
+    PieceBuffer buffer_;
+    bool failed_ = false;
+};
+
 } // namespace
 
 QSize ReadSize(const SharedBytes& bytes) {
@@ -75,13 +105,12 @@ QImage Decode(const SharedBytes& bytes) {
 bool Encode(const QImage& image, Bytes* out) {
     if (image.isNull())
         return false;
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "bmp");
-    if (!writer.write(image))
+    PieceDevice device;
+    device.open(QIODevice::WriteOnly);
+    QImageWriter writer(&device, "bmp");
+    if (!writer.write(image) || device.failed())
         return false;
-    out->assign(data.begin(), data.end());
+    *out = device.buffer().Take();
     return true;
 }
 

@@ -160,6 +160,17 @@ bool ImageFile::Encode(OutputFormat format, std::unique_ptr<Bitmap> bitmap) {
         format_ = OutputFormat::Jpeg;
         name_.replace_extension(OutputFormatExtension(OutputFormat::Jpeg));
     }
+    // An encode from pixels (drawn on, or a BMP, which is only read whole) needs nothing of the
+    // current bytes once the pixels are out of them: they are let go before the new bytes are
+    // made. A failed encode fails the file, which is then never saved.
+    if (bitmap->IsValid() && (bitmap->PixelsDecoded() || format == OutputFormat::Bmp ||
+                              bitmap->RawFormat() == OutputFormat::Bmp)) {
+        if (!bitmap->Pixels()) {
+            encodeStatus_ = bitmap->LastStatus();
+            return false;
+        }
+        data_.reset();
+    }
     Bytes out;
     if (!bitmap->EncodeTo(format, &out)) {
         encodeStatus_ = bitmap->LastStatus();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -252,6 +253,101 @@ std::unique_ptr<Bytes> StreamToGlobalMemory(Stream* source) {
     // The target was the only owner, so the block can be moved out.
     *block = std::move(*std::const_pointer_cast<Bytes>(bytes));
     return block;
+}
+
+PieceBuffer::~PieceBuffer() {
+    Release();
+}
+
+void PieceBuffer::Release() {
+    for (std::uint8_t* piece : pieces_)
+        if (piece)
+            ::munmap(piece, kPieceSize);
+    pieces_.clear();
+    size_ = 0;
+    position_ = 0;
+}
+
+std::uint8_t* PieceBuffer::Piece(std::size_t index) {
+    if (index >= pieces_.size())
+        pieces_.resize(index + 1, nullptr);
+    if (!pieces_[index]) {
+        // A mapping of its own, not the heap: a piece given back is gone from the process at
+        // once, and its pages are zero until written.
+        void* p =
+            ::mmap(nullptr, kPieceSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED)
+            return nullptr;
+        pieces_[index] = static_cast<std::uint8_t*>(p);
+    }
+    return pieces_[index];
+}
+
+bool PieceBuffer::Write(const void* data, std::size_t size) {
+    const auto* from = static_cast<const std::uint8_t*>(data);
+    std::uint64_t at = position_;
+    while (size > 0) {
+        std::uint8_t* piece = Piece(static_cast<std::size_t>(at / kPieceSize));
+        if (!piece)
+            return false;
+        const std::size_t offset = static_cast<std::size_t>(at % kPieceSize);
+        const std::size_t n = std::min(size, kPieceSize - offset);
+        std::memcpy(piece + offset, from, n);
+        from += n;
+        size -= n;
+        at += n;
+        position_ = at;
+        size_ = std::max(size_, at);
+    }
+    return true;
+}
+
+std::size_t PieceBuffer::Read(void* data, std::size_t size) {
+    auto* to = static_cast<std::uint8_t*>(data);
+    std::size_t done = 0;
+    while (done < size && position_ < size_) {
+        const std::size_t index = static_cast<std::size_t>(position_ / kPieceSize);
+        const std::size_t offset = static_cast<std::size_t>(position_ % kPieceSize);
+        const std::size_t n = static_cast<std::size_t>(
+            std::min<std::uint64_t>({size - done, kPieceSize - offset, size_ - position_}));
+        if (index < pieces_.size() && pieces_[index])
+            std::memcpy(to + done, pieces_[index] + offset, n);
+        else
+            std::memset(to + done, 0, n); // skipped over by a seek, never written
+        done += n;
+        position_ += n;
+    }
+    return done;
+}
+
+std::int64_t PieceBuffer::Seek(std::int64_t offset, int whence) {
+    const std::int64_t base = whence == SEEK_SET   ? 0
+                              : whence == SEEK_CUR ? static_cast<std::int64_t>(position_)
+                              : whence == SEEK_END ? static_cast<std::int64_t>(size_)
+                                                   : -1;
+    if (base < 0 || base + offset < 0)
+        return -1;
+    position_ = static_cast<std::uint64_t>(base + offset);
+    return base + offset;
+}
+
+Bytes PieceBuffer::Take(std::size_t spare) {
+    Bytes out;
+    out.reserve(static_cast<std::size_t>(size_) + spare);
+    std::uint64_t left = size_;
+    for (std::size_t i = 0; i < pieces_.size() && left > 0; ++i) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, kPieceSize));
+        if (pieces_[i]) {
+            out.insert(out.end(), pieces_[i], pieces_[i] + n);
+            ::munmap(pieces_[i], kPieceSize);
+            pieces_[i] = nullptr;
+        } else {
+            out.resize(out.size() + n, 0);
+        }
+        left -= n;
+    }
+    Release();
+    return out;
 }
 
 std::uint32_t StreamStatusCode(StreamStatus status) {

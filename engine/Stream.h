@@ -3,6 +3,7 @@
 // without copying. Used for the encoded bytes of every file in flight.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -67,5 +68,41 @@ StreamStatus CopyStream(Stream* source, Stream* destination);
 
 // A block owned by the caller holding a copy of the whole source; null when the copy failed.
 std::unique_ptr<Bytes> StreamToGlobalMemory(Stream* source);
+
+// Bytes written (and read back, and overwritten after a seek) in pieces of a few MiB, each
+// mapped on its own, for encoders that write their output piece by piece. Take() gathers them
+// into one block, letting each piece go as soon as it is copied: the output is never held
+// twice, as it would be while a growing vector moves to a larger block. Unwritten bytes below
+// the end read as zeros. Not thread-safe.
+class PieceBuffer {
+public:
+    static constexpr std::size_t kPieceSize = std::size_t(4) << 20;
+
+    PieceBuffer() = default;
+    ~PieceBuffer();
+    PieceBuffer(const PieceBuffer&) = delete;
+    PieceBuffer& operator=(const PieceBuffer&) = delete;
+
+    // Writes at the position and moves past; false when memory ran out (nothing is lost).
+    bool Write(const void* data, std::size_t size);
+    // Reads up to `size` bytes at the position and moves past; the count read (0 at the end).
+    std::size_t Read(void* data, std::size_t size);
+    // Moves the position as lseek does (SEEK_SET, SEEK_CUR, SEEK_END); -1 for a position before
+    // the start, which leaves the position as it was.
+    std::int64_t Seek(std::int64_t offset, int whence);
+    std::uint64_t size() const { return size_; }
+
+    // The bytes as one block with room for `spare` more without moving; the buffer is then
+    // empty.
+    Bytes Take(std::size_t spare = 0);
+
+private:
+    std::uint8_t* Piece(std::size_t index); // mapped on first use; null when out of memory
+    void Release();
+
+    std::vector<std::uint8_t*> pieces_;
+    std::uint64_t size_ = 0;
+    std::uint64_t position_ = 0;
+};
 
 } // namespace rx

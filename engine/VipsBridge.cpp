@@ -41,18 +41,18 @@ const char* LoaderName(OutputFormat format) {
 const char* SaverName(OutputFormat format) {
     switch (format) {
     case OutputFormat::Jpeg:
-        return "jpegsave_buffer";
+        return "jpegsave_target";
     case OutputFormat::Png:
-        return "pngsave_buffer";
+        return "pngsave_target";
     case OutputFormat::Gif:
-        return "gifsave_buffer";
+        return "gifsave_target";
     case OutputFormat::Tiff:
-        return "tiffsave_buffer";
+        return "tiffsave_target";
     case OutputFormat::Webp:
-        return "webpsave_buffer";
+        return "webpsave_target";
     case OutputFormat::Avif:
     case OutputFormat::Heic:
-        return "heifsave_buffer";
+        return "heifsave_target";
     case OutputFormat::DontChange:
     case OutputFormat::Bmp:
         break;
@@ -112,6 +112,44 @@ private:
     VipsImage* image_;
     std::thread::id owner_;
     gulong handler_ = 0;
+};
+
+// A saver's output target writing into a PieceBuffer; TIFF's writer also reads back and seeks.
+class PieceTarget {
+public:
+    PieceTarget() : target_(vips_target_custom_new()) {
+        g_signal_connect(target_, "write", G_CALLBACK(OnWrite), &buffer_);
+        g_signal_connect(target_, "read", G_CALLBACK(OnRead), &buffer_);
+        g_signal_connect(target_, "seek", G_CALLBACK(OnSeek), &buffer_);
+        g_signal_connect(target_, "end", G_CALLBACK(OnEnd), &buffer_);
+    }
+    ~PieceTarget() { g_object_unref(target_); }
+    PieceTarget(const PieceTarget&) = delete;
+    PieceTarget& operator=(const PieceTarget&) = delete;
+
+    vips::VTarget target() const {
+        g_object_ref(target_);
+        return vips::VTarget(VIPS_TARGET(target_));
+    }
+    PieceBuffer& buffer() { return buffer_; }
+
+private:
+    static gint64 OnWrite(VipsTargetCustom*, const void* data, gint64 length, gpointer buffer) {
+        if (length < 0 || !static_cast<PieceBuffer*>(buffer)->Write(data, size_t(length)))
+            return -1;
+        return length;
+    }
+    static gint64 OnRead(VipsTargetCustom*, void* data, gint64 length, gpointer buffer) {
+        return length < 0 ? -1
+                          : gint64(static_cast<PieceBuffer*>(buffer)->Read(data, size_t(length)));
+    }
+    static gint64 OnSeek(VipsTargetCustom*, gint64 offset, int whence, gpointer buffer) {
+        return static_cast<PieceBuffer*>(buffer)->Seek(offset, whence);
+    }
+    static int OnEnd(VipsTargetCustom*, gpointer) { return 0; }
+
+    VipsTargetCustom* target_;
+    PieceBuffer buffer_;
 };
 
 } // namespace
@@ -221,6 +259,27 @@ void CopyMetadata(const vips::VImage& from, vips::VImage& to, bool dropIcc) {
         vips_image_set_int(to.get_image(), VIPS_META_ORIENTATION, 1);
     else
         vips_image_remove(to.get_image(), VIPS_META_ORIENTATION);
+}
+
+vips::VImage MetadataOnly(const vips::VImage& image) {
+    // The fields every image has in its header, which the new image has of its own.
+    static const char* const kHeader[] = {
+        "width",   "height", "bands", "format",   "coding", "interpretation", "xoffset",
+        "yoffset", "xres",   "yres",  "filename", "mode",   "kill",           "demand"};
+    vips::VImage out = vips::VImage::black(1, 1).copy();
+    char** names = vips_image_get_fields(image.get_image());
+    for (char** n = names; n && *n; ++n) {
+        if (std::any_of(std::begin(kHeader), std::end(kHeader),
+                        [n](const char* h) { return std::strcmp(h, *n) == 0; }))
+            continue;
+        GValue value = G_VALUE_INIT;
+        if (vips_image_get(image.get_image(), *n, &value) == 0) {
+            vips_image_set(out.get_image(), *n, &value);
+            g_value_unset(&value);
+        }
+    }
+    g_strfreev(names);
+    return out;
 }
 
 vips::VImage ToDisplayable(vips::VImage image, bool* droppedIcc) {
@@ -354,7 +413,6 @@ Bytes Save(const vips::VImage& image, OutputFormat format, vips::VOption* option
         delete options;
         throw vips::VError("no encoder for this format");
     }
-    VipsBlob* blob = nullptr;
     vips::VImage in = image;
     if (!options)
         options = vips::VImage::option();
@@ -370,25 +428,27 @@ Bytes Save(const vips::VImage& image, OutputFormat format, vips::VOption* option
             bits <= 16)
             options->set("bitdepth", bits);
     }
+    // The saver writes into pieces that are gathered into the result one by one, so the encoded
+    // bytes are held once, not as a library buffer and a copy of it.
+    PieceTarget target;
     {
         const KillOnInterrupt kill(in);
-        vips::VImage::call(saver, options->set("in", in)->set("buffer", &blob));
+        vips::VImage::call(saver, options->set("in", in)->set("target", target.target()));
     }
-    if (!blob)
+    if (target.buffer().size() == 0)
         throw vips::VError("encoder wrote nothing");
-    size_t size = 0;
-    const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
-    Bytes out(data, data + size);
-    vips_area_unref(VIPS_AREA(blob));
-    // The TIFF saver writes no EXIF: its descriptive tags and directories are added here.
-    if (format == OutputFormat::Tiff) {
-        const void* exif = nullptr;
-        size_t exifSize = 0;
-        if (vips_image_get_typeof(in.get_image(), VIPS_META_EXIF_NAME) &&
-            vips_image_get_blob(in.get_image(), VIPS_META_EXIF_NAME, &exif, &exifSize) == 0)
-            tiffmeta::AddExifToTiff(out, static_cast<const std::uint8_t*>(exif), exifSize,
-                                    std::uint32_t(in.width()), std::uint32_t(FrameHeight(in)));
-    }
+    // The TIFF saver writes no EXIF: its descriptive tags and directories are added here, in
+    // room left at the end of the block.
+    const void* exif = nullptr;
+    size_t exifSize = 0;
+    if (format != OutputFormat::Tiff ||
+        !vips_image_get_typeof(in.get_image(), VIPS_META_EXIF_NAME) ||
+        vips_image_get_blob(in.get_image(), VIPS_META_EXIF_NAME, &exif, &exifSize) != 0)
+        exif = nullptr;
+    Bytes out = target.buffer().Take(exif ? 2 * exifSize + 65536 : 0);
+    if (exif)
+        tiffmeta::AddExifToTiff(out, static_cast<const std::uint8_t*>(exif), exifSize,
+                                std::uint32_t(in.width()), std::uint32_t(FrameHeight(in)));
     return out;
 }
 

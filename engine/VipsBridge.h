@@ -37,6 +37,10 @@ std::optional<Bytes> BlobField(const vips::VImage& image, const char* name);
 // image to another; the EXIF orientation becomes 1 since pixels are always stored upright.
 void CopyMetadata(const vips::VImage& from, vips::VImage& to, bool dropIcc);
 
+// A one-pixel image carrying the metadata fields of `image` (EXIF, XMP, IPTC, ICC, the parsed
+// EXIF fields and the rest), without its pixels and without the encoded bytes they come from.
+vips::VImage MetadataOnly(const vips::VImage& image);
+
 // Upright, 8-bit sRGB or grey pixels ready to wrap as a QImage (1, 3 or 4 bands).
 // *droppedIcc is set when the colours were converted away from the file's profile (CMYK).
 vips::VImage ToDisplayable(vips::VImage image, bool* droppedIcc);

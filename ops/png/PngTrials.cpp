@@ -302,12 +302,17 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
     const std::size_t n = trials.size();
     kept_.clear();
     kept_.resize(n);
-    std::vector<std::uint64_t> sizes(n, kTrialTooBig);
+    // The bytes of a large image's trials are not kept: take() makes those of the winner again.
+    keepBytes_ = FilteredSize(image_) <= keepLimit_;
+    trials_ = trials;
+    sizes_.assign(n, kTrialTooBig);
+    smallest_ = kTrialTooBig;
+    std::vector<std::uint64_t>& sizes = sizes_;
     std::vector<char> done(n, 0);
     std::atomic<std::uint64_t> sharedLimit(limit);
     std::atomic<std::size_t> next(0);
     std::atomic<bool> stop(false);
-    std::uint64_t smallest = kTrialTooBig; // guarded by `mutex`
+    std::uint64_t& smallest = smallest_; // guarded by `mutex`
     std::mutex mutex;
     std::condition_variable changed;
 
@@ -366,7 +371,7 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
     auto runOne = [&](std::size_t i) {
         const TrialParams& t = trials[i];
         const bool filterShared = direct && t.f >= 1 && t.f <= 5;
-        auto bytes = std::make_unique<TrialBytes>();
+        auto bytes = keepBytes_ ? std::make_unique<TrialBytes>() : nullptr;
         std::uint64_t size = kTrialTooBig;
         try {
             std::shared_ptr<const std::vector<std::uint8_t>> data;
@@ -465,8 +470,24 @@ void TrialRunner::run(const std::vector<TrialParams>& trials, std::uint64_t limi
 }
 
 TrialBytes TrialRunner::take(std::size_t index) {
-    if (index >= kept_.size() || !kept_[index])
+    if (index >= kept_.size())
         return {};
+    if (!kept_[index]) {
+        if (keepBytes_ || sizes_[index] >= kTrialTooBig || sizes_[index] != smallest_)
+            return {};
+        // Run again through libpng, whose image data are those of either kind of trial, into a
+        // block of the size known, with the head and tail chunks made at the same time.
+        TrialBytes bytes;
+        bytes.idat.reserve(std::size_t(sizes_[index]));
+        const std::atomic<std::uint64_t> limit(sizes_[index]);
+        const std::uint64_t size =
+            TrialWrite(image_, trials_[index], windowBits_, &limit, &bytes, stop_);
+        if (stop_ && stop_->requested())
+            throw TrialsStopped();
+        if (size != sizes_[index])
+            return {};
+        return bytes;
+    }
     TrialBytes bytes = std::move(*kept_[index]);
     kept_[index].reset();
     if (bytes.head.empty()) { // a trial straight through zlib: libpng writes the other chunks

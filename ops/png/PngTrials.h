@@ -102,7 +102,14 @@ public:
              const std::function<void(std::size_t, std::uint64_t)>& report, std::size_t first = 0);
 
     // The encoded bytes of a trial that completed with the smallest size seen; empty otherwise.
+    // The trials of an image with more image data than the keep limit keep only their sizes,
+    // and the trial asked for is run once more here, with the same bytes as a result. Throws
+    // TrialsStopped when the stop set with setStop is requested meanwhile.
     TrialBytes take(std::size_t index);
+
+    static constexpr std::size_t kKeepBytesLimit = std::size_t(32) << 20;
+    // The keep limit, in bytes of filtered image data (set before run()).
+    void setKeepBytesLimit(std::size_t bytes) { keepLimit_ = bytes; }
 
     // Whether run() gives trials with filters 1 to 5 to TrialDeflate (set before run()).
     void setShareFiltering(bool share) { shareFiltering_ = share; }
@@ -116,6 +123,11 @@ private:
     bool shareFiltering_ = true;
     const TrialStop* stop_ = nullptr;
     std::vector<std::unique_ptr<TrialBytes>> kept_;
+    std::size_t keepLimit_ = kKeepBytesLimit;
+    bool keepBytes_ = true;
+    std::vector<TrialParams> trials_;  // of the last run
+    std::vector<std::uint64_t> sizes_; // of the last run's trials
+    std::uint64_t smallest_ = kTrialTooBig;
 };
 
 } // namespace rx::png

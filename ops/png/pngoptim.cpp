@@ -258,6 +258,9 @@ void PngEngine::optimize(const std::string& path) {
     const bool snip = options_.snip != 0;
     ReadImage(data.data(), scan, image, warn,
               [snip](const ChunkInfo& c) { return c.is("dSIG") || (snip && IsAnimationChunk(c)); });
+    // The file's bytes are not held beside the image and the trials: the rare output that
+    // copies the chunks as they are reads them again.
+    std::vector<std::uint8_t>().swap(data);
     print("%s\n", DescribeImage(image).c_str());
     checkInterrupted(stop);
     if (ReduceImage(image, reductions, warn) != 0)
@@ -324,7 +327,13 @@ void PngEngine::optimize(const std::string& path) {
         return;
     }
     if (!(record_.status & StatusNeedsNewIdat)) {
-        // Copy the chunks as they are, with the image data merged into one IDAT.
+        // Copy the chunks as they are, with the image data merged into one IDAT, from the file
+        // read again (the chunks found are those of the same file, unchanged).
+        struct stat again {};
+        if (!ReadWholeFile(path, data, again) || again.st_size != inputStat.st_size ||
+            again.st_mtim.tv_sec != inputStat.st_mtim.tv_sec ||
+            again.st_mtim.tv_nsec != inputStat.st_mtim.tv_nsec)
+            throw PngEngineError("The input file changed while it was optimized");
         output.assign(reinterpret_cast<const char*>(kSignature), 8);
         bool idatWritten = false;
         for (const ChunkInfo& c : scan.chunks) {
@@ -534,7 +543,15 @@ void PngEngine::runTrials(PngImage& image, const DatastreamScan&, std::string& o
         throw PngEngineError("Exceedingly large IDAT in output");
 
     // The best trial's bytes, with its image data as one IDAT whose length is known in advance.
-    TrialBytes best = runner.take(bestIndex);
+    TrialBytes best;
+    try {
+        best = runner.take(bestIndex);
+    } catch (const TrialsStopped&) {
+        record_.interrupted = true;
+        throw PngEngineError("Interrupted");
+    }
+    // The pixels are not needed any more: they are let go before the output is put together.
+    image.pixels.reset();
     if (best.idat.size() != r.bestIdatSize || best.head.size() < 8)
         throw PngEngineError("Wrong guess of the output IDAT size");
     output.reserve(best.head.size() + best.idat.size() + 12 + best.tail.size());

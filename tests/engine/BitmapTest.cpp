@@ -308,3 +308,36 @@ TEST(Bitmap, GreyWithAlphaDecodesToGreyColourAndItsAlpha) {
         EXPECT_EQ(got.alpha(), want.pixelColor(x, 3).alpha()) << x;
     }
 }
+
+TEST(Bitmap, DecodedPixelsLetTheSourceGoAndKeepItsMetadata) {
+    for (OutputFormat format : {OutputFormat::Jpeg, OutputFormat::Tiff, OutputFormat::Bmp}) {
+        SCOPED_TRACE(OutputFormatName(format));
+        const ImageSpec spec{.width = 40,
+                             .height = 30,
+                             .dateTime = "2019:03:04 05:06:07",
+                             .model = "RX-2",
+                             .xmp = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"></x:xmpmeta>",
+                             .icc = true};
+        const SharedBytes bytes = Share(MakeImage(format, spec));
+        auto bmp = Bitmap::FromData(bytes);
+        ASSERT_TRUE(bmp->IsValid());
+        EXPECT_GT(bytes.use_count(), 1) << "the header read holds the bytes";
+        const bool dated = bmp->DateTime().has_value(); // no EXIF written in this TIFF
+        ASSERT_NE(bmp->Pixels(), nullptr);
+        EXPECT_EQ(bytes.use_count(), 1) << "nothing holds the bytes once the pixels are out";
+        if (format == OutputFormat::Bmp)
+            continue; // no metadata in a BMP
+        EXPECT_EQ(dated, format == OutputFormat::Jpeg);
+        EXPECT_EQ(bmp->DateTime().has_value(), dated) << "the EXIF block stays";
+        Bytes out;
+        ASSERT_TRUE(bmp->EncodeTo(OutputFormat::Png, &out));
+        const auto again = Bitmap::FromData(Share(out));
+        EXPECT_EQ(again->DateTime().has_value(), dated);
+        if (dated) {
+            EXPECT_EQ(*again->DateTime(), "2019:03:04 05:06:07");
+        }
+        const vips::VImage png = vips::VImage::new_from_buffer(out.data(), out.size(), "");
+        EXPECT_TRUE(vips_image_get_typeof(png.get_image(), VIPS_META_XMP_NAME));
+        EXPECT_TRUE(vips_image_get_typeof(png.get_image(), VIPS_META_ICC_NAME));
+    }
+}

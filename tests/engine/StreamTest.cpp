@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,4 +96,59 @@ TEST(Stream, OnlyRegularFilesAreOpenedAndAFifoNeverBlocks) {
     EXPECT_EQ(*stream->Contents(), (Bytes{4, 5}));
     symlink((dir / "a.bin").c_str(), (dir / "link.bin").c_str());
     EXPECT_NE(OpenFileStream(dir / "link.bin", false), nullptr) << "a link to a file is a file";
+}
+
+TEST(PieceBuffer, WritesReadsAndOverwritesAcrossPieces) {
+    const std::size_t piece = PieceBuffer::kPieceSize;
+    Bytes data(piece * 2 + 1000);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = std::uint8_t(i * 7 + i / 251);
+    PieceBuffer buffer;
+    // In uneven steps, so that writes straddle the piece boundaries.
+    for (std::size_t at = 0; at < data.size(); at += 333333)
+        ASSERT_TRUE(
+            buffer.Write(data.data() + at, std::min<std::size_t>(333333, data.size() - at)));
+    EXPECT_EQ(buffer.size(), data.size());
+
+    // Back over a boundary: overwritten in place, the size unchanged; read back across it.
+    const Bytes patch(64, 0xAB);
+    EXPECT_EQ(buffer.Seek(std::int64_t(piece) - 32, SEEK_SET), std::int64_t(piece) - 32);
+    ASSERT_TRUE(buffer.Write(patch.data(), patch.size()));
+    std::copy(patch.begin(), patch.end(), data.begin() + std::ptrdiff_t(piece) - 32);
+    EXPECT_EQ(buffer.size(), data.size());
+    Bytes back(100);
+    EXPECT_EQ(buffer.Seek(-100, SEEK_CUR), std::int64_t(piece) - 68);
+    EXPECT_EQ(buffer.Read(back.data(), back.size()), back.size());
+    EXPECT_TRUE(std::equal(back.begin(), back.end(), data.begin() + std::ptrdiff_t(piece) - 68));
+    // Reading stops at the end; a position before the start is refused and changes nothing.
+    EXPECT_EQ(buffer.Seek(-10, SEEK_END), std::int64_t(data.size()) - 10);
+    EXPECT_EQ(buffer.Read(back.data(), back.size()), 10u);
+    EXPECT_EQ(buffer.Read(back.data(), back.size()), 0u);
+    EXPECT_EQ(buffer.Seek(-1, SEEK_SET), -1);
+    EXPECT_EQ(buffer.Seek(0, SEEK_CUR), std::int64_t(data.size()));
+
+    const Bytes taken = buffer.Take(4096);
+    EXPECT_EQ(taken, data);
+    EXPECT_GE(taken.capacity(), data.size() + 4096) << "room asked for at the end";
+    EXPECT_EQ(buffer.size(), 0u) << "taken away";
+}
+
+TEST(PieceBuffer, BytesSkippedByASeekReadAsZeros) {
+    PieceBuffer buffer;
+    const std::uint8_t head[] = {1, 2, 3};
+    ASSERT_TRUE(buffer.Write(head, sizeof head));
+    // Past the end, even past a whole piece never written: the gap is zeros, as in a file.
+    const std::int64_t far = std::int64_t(PieceBuffer::kPieceSize) * 2 + 5;
+    EXPECT_EQ(buffer.Seek(far, SEEK_SET), far);
+    ASSERT_TRUE(buffer.Write(head, sizeof head));
+    EXPECT_EQ(buffer.size(), std::uint64_t(far) + 3);
+    Bytes expected(std::size_t(far) + 3, 0);
+    std::copy(head, head + 3, expected.begin());
+    std::copy(head, head + 3, expected.begin() + far);
+    Bytes middle(16, 0xFF);
+    EXPECT_EQ(buffer.Seek(std::int64_t(PieceBuffer::kPieceSize) + 8, SEEK_SET),
+              std::int64_t(PieceBuffer::kPieceSize) + 8);
+    EXPECT_EQ(buffer.Read(middle.data(), middle.size()), middle.size());
+    EXPECT_EQ(middle, Bytes(16, 0));
+    EXPECT_EQ(buffer.Take(), expected);
 }

@@ -74,3 +74,46 @@ TEST(VipsBridge, DecodedLinesAreAlignedWithoutARepackedCopy) {
 
 } // namespace
 } // namespace rx
+
+namespace rx {
+namespace {
+
+// The savers write through a target of their own: the bytes are those of libvips' buffer savers,
+// for TIFF too, whose writer seeks back and reads what it wrote.
+TEST(VipsBridge, SavedBytesAreThoseOfTheBufferSavers) {
+    QImage keepAlive;
+    const vips::VImage image =
+        vipsbridge::FromQImage(Pattern(300, 700, QImage::Format_RGB888), &keepAlive);
+    const struct {
+        OutputFormat format;
+        const char* saver;
+    } savers[] = {{OutputFormat::Jpeg, "jpegsave_buffer"},
+                  {OutputFormat::Png, "pngsave_buffer"},
+                  {OutputFormat::Tiff, "tiffsave_buffer"},
+                  {OutputFormat::Webp, "webpsave_buffer"},
+                  {OutputFormat::Gif, "gifsave_buffer"}};
+    for (const auto& s : savers) {
+        VipsBlob* blob = nullptr;
+        vips::VImage::call(s.saver, vips::VImage::option()->set("in", image)->set("buffer", &blob));
+        ASSERT_NE(blob, nullptr);
+        size_t size = 0;
+        const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
+        const Bytes expected(data, data + size);
+        vips_area_unref(VIPS_AREA(blob));
+        EXPECT_EQ(vipsbridge::Save(image, s.format), expected) << s.saver;
+    }
+    // A multi-page TIFF, whose directories are linked after the pages are written.
+    vips::VImage pages =
+        vips::VImage::arrayjoin({image, image.invert()}, vips::VImage::option()->set("across", 1))
+            .copy();
+    pages.set("page-height", 700);
+    const Bytes tiff = vipsbridge::Save(pages, OutputFormat::Tiff);
+    const vips::VImage back = vips::VImage::new_from_buffer(tiff.data(), tiff.size(), "",
+                                                            vips::VImage::option()->set("n", -1));
+    EXPECT_EQ(vipsbridge::PageCount(back), 2);
+    EXPECT_EQ(back.height(), 1400);
+    EXPECT_EQ(back.crop(0, 700, 300, 700).avg(), image.invert().avg());
+}
+
+} // namespace
+} // namespace rx

@@ -173,3 +173,41 @@ TEST(PngTrials, RunnerGivesTheSameResultWithAndWithoutSharedFiltering) {
         EXPECT_EQ(best[0].tail, best[1].tail);
     }
 }
+
+TEST(PngTrials, TrialsKeepingOnlyTheirSizesGiveTheWinnersBytesAgain) {
+    std::vector<TrialParams> trials;
+    for (int f : {0, 1, 5})
+        for (int zs = 0; zs <= 3; ++zs)
+            trials.push_back(TrialParams{zs == 2 ? 1 : 9, 8, zs, f});
+    for (const Format& fmt : {Format{2, 8}, Format{3, 4}, Format{6, 16}}) {
+        const PngImage im = Sample(fmt.colorType, fmt.depth, 150000, 9);
+        std::vector<std::uint64_t> sizes[2];
+        TrialBytes best[2];
+        std::size_t bestIndex[2] = {0, 0};
+        for (int keep = 0; keep < 2; ++keep) {
+            TrialRunner runner(im, 0, 2);
+            if (!keep)
+                runner.setKeepBytesLimit(FilteredSize(im) - 1);
+            runner.run(trials, kTrialTooBig - 1, false, [&](std::size_t i, std::uint64_t size) {
+                sizes[keep].push_back(size);
+                if (size < sizes[keep][bestIndex[keep]])
+                    bestIndex[keep] = i;
+            });
+            if (!keep) {
+                // Only the smallest can be asked for: any other has nothing to give.
+                const std::size_t other = bestIndex[keep] == 0 ? 1 : 0;
+                if (sizes[keep][other] != sizes[keep][bestIndex[keep]]) {
+                    EXPECT_TRUE(runner.take(other).idat.empty());
+                }
+            }
+            best[keep] = runner.take(bestIndex[keep]);
+            ASSERT_EQ(best[keep].idat.size(), sizes[keep][bestIndex[keep]]);
+        }
+        // Which losers stop early depends on timing; the winner does not.
+        EXPECT_EQ(bestIndex[0], bestIndex[1]) << "colour type " << fmt.colorType;
+        EXPECT_EQ(best[0].head, best[1].head);
+        EXPECT_EQ(best[0].idat, best[1].idat);
+        EXPECT_EQ(best[0].tail, best[1].tail);
+        EXPECT_EQ(best[0].head, Libpng(im, trials[bestIndex[0]]).head);
+    }
+}
