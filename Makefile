@@ -55,9 +55,9 @@ test-asan: deps
 # and the PNG engine, the preview's renderer thread and the windows that drive it. Run before
 # any change to threads, cancelling or shared state is resolved.
 TSAN_BUILD ?= build-tsan
-TSAN_TESTS = engine_tests rx_png_tests ops_OptimizeOpTest \
+TSAN_TESTS = engine_tests rx_png_tests ops_OptimizeOpTest ops_FilesInFlightTest \
              app_preview_render_tests app_preview_tests app_tests
-TSAN_REGEX = ^(RXWorker\.|JobEvents\.|RunOperations\.|PngTrials\.|PngEngine\.|OptimizeOpFiles\.PngRuns|PreviewRendererTest\.|PreviewThread\.|PreviewWindowTest\.|MainWindowPreviewTest\.)
+TSAN_REGEX = ^(RXWorker\.|FilePipeline\.|ThreadBudget\.|FilesInFlight\.|JobEvents\.|RunOperations\.|PngTrials\.|PngEngine\.|OptimizeOpFiles\.PngRuns|PreviewRendererTest\.|PreviewThread\.|PreviewWindowTest\.|MainWindowPreviewTest\.)
 # history_size=7 keeps both stacks of a report, so the suppressions (which match on frames)
 # apply even after hundreds of jobs in one test.
 test-tsan: deps

@@ -55,6 +55,11 @@ void EnsureImagingStarted() {
     });
 }
 
+void SetImagingThreads(int threads) {
+    EnsureImagingStarted();
+    vips_concurrency_set(threads > 0 ? threads : 0);
+}
+
 OutputFormat SniffFormat(const std::uint8_t* d, size_t n) {
     if (n >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF)
         return OutputFormat::Jpeg;

@@ -17,6 +17,8 @@ constexpr std::uint64_t kMaxFramePixels = 300'000'000;
 // that is not one of the formats' own (the untrusted ones, JPEG XL among them). Called by every
 // entry point that decodes or encodes.
 void EnsureImagingStarted();
+// Threads each libvips operation may use from now on; 0 restores the default (one per core).
+void SetImagingThreads(int threads);
 
 // The format that the leading bytes announce: the signatures of JPEG, PNG,
 // BMP, GIF, TIFF and WebP (RIFF....WEBP), and the `ftyp` brands of HEIC and AVIF; DontChange for

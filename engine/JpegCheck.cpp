@@ -3,7 +3,6 @@
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include <jpeglib.h>
@@ -13,8 +12,9 @@
 namespace rx {
 namespace {
 
-std::mutex g_soundMutex;
-std::weak_ptr<const Bytes> g_lastSound;
+// Per thread: a file is checked and re-encoded on the thread that works on it, and files in
+// flight on other threads must not push each other's results out.
+thread_local std::weak_ptr<const Bytes> t_lastSound;
 
 struct CheckRun {
     std::jmp_buf exit;
@@ -67,11 +67,8 @@ bool Decode(CheckRun* run, const SharedBytes& bytes) {
 bool JpegDataIsSound(const SharedBytes& bytes) {
     if (!bytes || bytes->empty())
         return false;
-    {
-        std::lock_guard<std::mutex> lock(g_soundMutex);
-        if (g_lastSound.lock() == bytes)
-            return true;
-    }
+    if (t_lastSound.lock() == bytes)
+        return true;
     auto run = std::make_unique<CheckRun>();
     jpeg_std_error(&run->errors);
     run->errors.error_exit = Abandon;
@@ -87,8 +84,7 @@ bool JpegDataIsSound(const SharedBytes& bytes) {
 }
 
 void RememberSoundJpeg(const SharedBytes& bytes) {
-    std::lock_guard<std::mutex> lock(g_soundMutex);
-    g_lastSound = bytes;
+    t_lastSound = bytes;
 }
 
 bool IsDamagedJpegDataWarning(int code) {

@@ -13,7 +13,8 @@ namespace rx {
 
 // Decodes the whole scan at 1/8 size (the entropy decoding is complete, the pixel work minimal)
 // and fails on an error or on a warning about missing or damaged data. The last block found
-// sound is remembered, so a block that is decoded several times is checked once.
+// sound on the calling thread is remembered, so a block that is decoded several times on the
+// thread that works on its file is checked once.
 bool JpegDataIsSound(const SharedBytes& bytes);
 
 // Remembers a block as sound without checking it (bytes our own encoder has just written).

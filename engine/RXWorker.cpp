@@ -6,7 +6,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <exception>
 #include <set>
 #include <stdexcept>
 
@@ -14,9 +16,11 @@
 
 #include "engine/DebugLog.h"
 #include "engine/ImageFile.h"
+#include "engine/Imaging.h"
 #include "engine/MessageBox.h"
 #include "engine/TempFiles.h"
 #include "engine/Text.h"
+#include "engine/ThreadBudget.h"
 
 namespace fs = boost::filesystem;
 
@@ -105,7 +109,7 @@ bool RXWorker::Start(OperationSnapshot operations) {
                     w->callDone_.notify_all();
                 }
             } mark{this};
-            Run(n, copies->list());
+            Run(n, *copies);
         });
     } catch (...) {
         std::lock_guard<std::mutex> lock(callMutex_);
@@ -196,7 +200,82 @@ void RXWorker::Wait() {
         thread_.join();
 }
 
-void RXWorker::Run(size_t n, const OperationList& operations) {
+namespace {
+
+// The job's share of memory when the owner set none: a quarter of physical memory.
+std::uint64_t DefaultMemoryBudget() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return 1ull << 30;
+    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4;
+}
+
+// What one file is expected to take while it is worked on, from its header: its encoded bytes,
+// which stay in memory, and two full frames of 8-bit RGBA (the decoded picture and the one an
+// operation makes of it).
+std::uint64_t EstimateWorkingBytes(ImageFile& file) {
+    const SharedBytes bytes = file.data() ? file.data()->Contents() : nullptr;
+    if (!bytes)
+        return 0;
+    const auto header = Bitmap::FromData(bytes);
+    std::uint64_t pixels = 0;
+    if (header->IsValid())
+        pixels = static_cast<std::uint64_t>(header->Width()) *
+                 static_cast<std::uint64_t>(header->Height());
+    return bytes->size() + pixels * 4 * 2;
+}
+
+// One file prepared ahead of its turn to be saved.
+struct PreparedFile {
+    std::unique_ptr<ImageFile> file;
+    unsigned steps = 0;         // progress steps its operations made
+    std::exception_ptr failure; // what ended it early, raised again in its turn
+};
+
+// While several files are in flight, libvips' own workers share the cores with them.
+class ImagingThreadsShare {
+public:
+    explicit ImagingThreadsShare(unsigned files) : active_(files > 1) {
+        if (active_)
+            SetImagingThreads(
+                static_cast<int>(std::max(1u, ThreadBudget::Global().cores() / files)));
+    }
+    ~ImagingThreadsShare() {
+        if (active_)
+            SetImagingThreads(0);
+    }
+    ImagingThreadsShare(const ImagingThreadsShare&) = delete;
+    ImagingThreadsShare& operator=(const ImagingThreadsShare&) = delete;
+
+private:
+    bool active_;
+};
+
+} // namespace
+
+std::unique_ptr<ImageFile> RXWorker::PrepareFile(size_t i, const OperationList& operations,
+                                                 const ProgressCallback& step,
+                                                 FilePipeline::Admission* admission) {
+    const FileEntry& entry = files_[i];
+    std::unique_ptr<ImageFile> file;
+    try {
+        file = std::make_unique<ImageFile>(entry.file, static_cast<int>(i));
+    } catch (...) {
+        if (admission)
+            admission->Admit(0);
+        throw;
+    }
+    if (admission)
+        admission->Admit(EstimateWorkingBytes(*file));
+    if (prepareHook_)
+        prepareHook_(i, admission ? admission->othersInFlight() : 0);
+    RunOperations(operations, *file, step);
+    file->ConvertFormat(outputFormat_);
+    return file;
+}
+
+void RXWorker::Run(size_t n, const OperationSnapshot& operations) {
     if (listener_)
         listener_->jobStarted(static_cast<unsigned>(n), static_cast<unsigned>(n * 4));
     unsigned saved = 0;
@@ -209,32 +288,84 @@ void RXWorker::Run(size_t n, const OperationList& operations) {
             listener_->progressStep(progress);
         ++progress;
     };
+    const unsigned cores = ThreadBudget::Global().cores();
+    const unsigned inFlight = static_cast<unsigned>(
+        std::min<size_t>(filesInFlight_ ? filesInFlight_ : cores, std::max<size_t>(n, 1)));
+    const std::uint64_t budget = memoryBudget_ ? memoryBudget_ : DefaultMemoryBudget();
     try {
         RemoveStaleTempFiles(TempFolder());
         RemoveStaleTempFilesInRunFolders(outputFolder_);
-        CreateRunFolder(outputFolder_, operations, &runFolder);
+        CreateRunFolder(outputFolder_, operations.list(), &runFolder);
         if (listener_)
             listener_->runFolderCreated(runFolder);
+
+        // With several files in flight each pool thread works on its own copies of the
+        // operations; the files are prepared ahead and saved here, in list order, with the same
+        // reports as when every file is prepared in its turn.
+        std::vector<PreparedFile> prepared(inFlight > 1 ? n : 0);
+        std::vector<OperationSnapshot> copies;
+        std::unique_ptr<ImagingThreadsShare> share;
+        std::unique_ptr<FilePipeline> pipeline;
+        if (inFlight > 1) {
+            copies.assign(inFlight, operations);
+            share = std::make_unique<ImagingThreadsShare>(inFlight);
+            pipeline = std::make_unique<FilePipeline>(
+                n, inFlight, budget,
+                [&](size_t i, unsigned worker, FilePipeline::Admission& admission) {
+                    const ThreadBudget::Lease thread = ThreadBudget::Global().EnterFile();
+                    PreparedFile& slot = prepared[i];
+                    const ProgressCallback count = [&slot] { ++slot.steps; };
+                    try {
+                        slot.file = PrepareFile(i, copies[worker].list(), count, &admission);
+                    } catch (const boost::thread_interrupted&) {
+                        throw;
+                    } catch (...) {
+                        slot.failure = std::current_exception();
+                    }
+                });
+        }
+        const ThreadBudget::Lease ownThread =
+            inFlight > 1 ? ThreadBudget::Lease() : ThreadBudget::Global().EnterFile();
+
         for (size_t i = 0; i < n; ++i) {
             const FileEntry& entry = files_[i];
             const fs::path target = runFolder / RelativeFolder(entry, singleBase);
             CreateTargetFolder(target, created);
+            struct ReleaseInTurn {
+                FilePipeline* pipeline;
+                size_t i;
+                ~ReleaseInTurn() {
+                    if (pipeline)
+                        pipeline->Release(i);
+                }
+            } release{pipeline.get(), i};
             try {
-                ImageFile file(entry.file, static_cast<int>(i));
-                RunOperations(operations, file, step);
-                file.ConvertFormat(outputFormat_);
+                std::unique_ptr<ImageFile> file;
+                if (pipeline) {
+                    pipeline->WaitFor(i);
+                    PreparedFile& slot = prepared[i];
+                    for (unsigned s = 0; s < slot.steps; ++s)
+                        step();
+                    if (slot.failure)
+                        std::rethrow_exception(slot.failure);
+                    if (!slot.file)
+                        throw std::runtime_error("a file was not prepared");
+                    file = std::move(slot.file);
+                } else {
+                    file = PrepareFile(i, operations.list(), step, nullptr);
+                }
                 const unsigned index = static_cast<unsigned>(i);
-                if (!file.failure().empty()) {
+                if (!file->failure().empty()) {
                     // Its pixels were needed and could not be had: saving the bytes as they
                     // are would pass a failure off as a result.
                     DebugLog(L"File #%ld '%s' not saved: %S.", static_cast<long>(i),
-                             PathText(entry.file).c_str(), file.failure().c_str());
+                             PathText(entry.file).c_str(), file->failure().c_str());
                     if (listener_)
-                        listener_->fileFailed(index, file.failure());
-                } else if (file.Save(target)) {
+                        listener_->fileFailed(index, file->failure());
+                } else if (file->Save(target)) {
                     ++saved;
                     if (listener_)
-                        listener_->fileSaved(index, file.savedPath());
+                        listener_->fileSaved(index, file->savedPath());
                 } else if (listener_) {
                     listener_->fileFailed(index, "it could not be written");
                 }

@@ -17,6 +17,7 @@
 #include <boost/thread/thread.hpp>
 
 #include "engine/Bitmap.h"
+#include "engine/FilePipeline.h"
 #include "engine/JobListener.h"
 #include "engine/Operation.h"
 #include "engine/OperationSnapshot.h"
@@ -46,6 +47,20 @@ public:
     const boost::filesystem::path& outputFolder() const { return outputFolder_; }
     void setOutputFolder(boost::filesystem::path folder) { outputFolder_ = std::move(folder); }
     const std::vector<FileEntry>& files() const { return files_; }
+
+    // Files prepared at once (read, run through the operations and encoded into memory on pool
+    // threads) while the worker thread saves them in list order; 0, the default, means one per
+    // core, and 1 prepares every file on the worker thread itself. The run folder, the names,
+    // the bytes and the reports are the same for every value. Not while a job is running.
+    void setFilesInFlight(unsigned files) { filesInFlight_ = files; }
+    // The bytes the header estimates of the files in flight, results waiting to be saved
+    // included, may take together (one file is always allowed); 0, the default, means a
+    // quarter of physical memory.
+    void setMemoryBudget(std::uint64_t bytes) { memoryBudget_ = bytes; }
+    // Test hook, on the preparing thread: file `index` is about to run through the operations,
+    // with `othersInFlight` other files started and not yet saved.
+    using PrepareHook = std::function<void(size_t index, size_t othersInFlight)>;
+    void setPrepareHook(PrepareHook hook) { prepareHook_ = std::move(hook); }
     int previewIndex() const { return previewIndex_; }
 
     // Appends the file unless it is listed already; true when it was listed already.
@@ -94,7 +109,12 @@ private:
     // when a cancel is under way (the call is then not made, or abandoned before it started).
     void CallOnOwner(const std::function<void()>& fn);
     // The body of the worker thread.
-    void Run(size_t n, const OperationList& operations);
+    void Run(size_t n, const OperationSnapshot& operations);
+    // Reads file i and takes it through the operations and the conversion, on the calling
+    // thread; the admission, when given, is told its estimate before any pixel is decoded.
+    std::unique_ptr<ImageFile> PrepareFile(size_t i, const OperationList& operations,
+                                           const ProgressCallback& step,
+                                           FilePipeline::Admission* admission);
     void NewGeneration();
 
     OutputFormat outputFormat_ = OutputFormat::DontChange;
@@ -107,6 +127,9 @@ private:
     boost::filesystem::path outputFolder_;
     std::function<void(size_t)> listChanged_;
     unsigned generation_ = 0;
+    unsigned filesInFlight_ = 0;
+    std::uint64_t memoryBudget_ = 0;
+    PrepareHook prepareHook_;
     OperationSnapshot previewCopies_; // the last render's copies, on the preview thread
 
     std::mutex callMutex_;

@@ -7,6 +7,7 @@
 #include <boost/thread/thread.hpp>
 
 #include "engine/DebugLog.h"
+#include "engine/ThreadBudget.h"
 #include "ops/png/pngoptim.h"
 
 namespace rx {
@@ -39,6 +40,11 @@ bool OptimizePngFile(const boost::filesystem::path& path, int level) {
     // One engine object per call: it holds all of the engine's state, so runs from the worker
     // and from the preview cannot disturb each other.
     png::PngEngine engine;
+    // The trials run on this thread's own core and on the cores no other file in flight holds,
+    // so that a lone large PNG gets them all; the trials' result does not depend on the count.
+    const ThreadBudget::Lease extra =
+        ThreadBudget::Global().TakeExtra(ThreadBudget::Global().cores() - 1);
+    engine.setThreadCount(1 + extra.count());
     if (engine.InitializeEngine(options, SilentHooks()) != 0)
         return false;
     int result = -1;

@@ -161,7 +161,15 @@ TEST(RXWorker, CancelKeepsSavedFilesAndLeavesNothingOfTheFileInHand) {
     Gate gate;
     gate.blockIndex = 1;
     ASSERT_TRUE(job.worker.Start(OperationSnapshot({nullptr, nullptr, &gate, &rename})));
-    while (!*gate.entered)
+    // The second file is in hand and the first has been saved (with several files in flight
+    // the first may still be on its way when the second enters the gate).
+    const auto firstDone = [&] {
+        for (const Msg& m : job.rec.Messages())
+            if (m.id == JobMessage::FileDone && m.w == 1)
+                return true;
+        return false;
+    };
+    while (!*gate.entered || !firstDone())
         std::this_thread::sleep_for(1ms);
     EXPECT_TRUE(job.worker.Cancel());
     EXPECT_FALSE(job.rec.finished);

@@ -108,6 +108,9 @@ TEST(RexmillBatch, HelpAndUsageErrors) {
                                                {"-f", "heic", "-o", "o", "i"},
                                                {"-f", "8", "-o", "o", "i"},
                                                {"-f", "jxl", "-o", "o", "i"},
+                                               {"-j", "0", "-o", "o", "i"},
+                                               {"-j", "2x", "-o", "o", "i"},
+                                               {"-j", "257", "-o", "o", "i"},
                                                {"-p", "{}", "-n", "x", "-o", "o", "i"},
                                                {"-p", "@x", "-n", "x", "-o", "o", "i"}}) {
         Result r = RunTool(dir, args);
@@ -156,6 +159,29 @@ TEST(RexmillBatch, AllFourOperationsFromAPresetFile) {
         EXPECT_EQ(d.height, 20) << p;
     }
     EXPECT_EQ(names, (std::set<std::string>{"img_007", "img_008", "img_009"}));
+}
+
+TEST(RexmillBatch, FilesInFlightGiveTheSameFilesAndProgressLines) {
+    rxtest::TempDir dir;
+    MakeInputs(dir, 6);
+    const std::string preset = "{\"Bulk Resize\":{\"mode\":\"0\",\"width\":\"50\"},"
+                               "\"Rename\":{\"mode\":\"0\",\"common\":\"x\"}}";
+    Result one = RunTool(
+        dir, {"-j", "1", "-p", preset, "-o", (dir / "one").string(), (dir / "in").string()});
+    const std::string oneErr = one.err;
+    Result three = RunTool(
+        dir, {"--jobs", "3", "-p", preset, "-o", (dir / "three").string(), (dir / "in").string()});
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_EQ(three.status, 0) << three.err;
+    EXPECT_EQ(three.err, oneErr) << "the same progress lines in the same order";
+    const fs::path run = "[resize + rename]";
+    const auto names = Listing(dir / "one" / run);
+    ASSERT_EQ(names.size(), 6u);
+    EXPECT_EQ(Listing(dir / "three" / run), names);
+    for (const fs::path& name : names)
+        EXPECT_EQ(rxtest::ReadFile(dir / "three" / run / name),
+                  rxtest::ReadFile(dir / "one" / run / name))
+            << name;
 }
 
 TEST(RexmillBatch, FormatsAndTheWindowProgramsWorkingSettings) {

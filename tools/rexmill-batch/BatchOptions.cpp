@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
 
 #include <boost/filesystem/operations.hpp>
 
@@ -23,6 +26,8 @@ const char kUsage[] =
     "  -p, --preset TEXT       the settings as a preset document, or @FILE to read it from FILE\n"
     "  -n, --preset-name NAME  a preset kept in the user's settings store\n"
     "                          (without -p or -n: the settings the window program last used)\n"
+    "  -j, --jobs N            files worked on at once, 1 to 256 (default: one per core);\n"
+    "                          the results are the same for every N\n"
     "  -v, --verbose           the job's diagnostic lines on standard error\n"
     "  -q, --quiet             no progress output\n"
     "  -h, --help              this text\n"
@@ -83,6 +88,7 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
                                          {"format", required_argument, nullptr, 'f'},
                                          {"preset", required_argument, nullptr, 'p'},
                                          {"preset-name", required_argument, nullptr, 'n'},
+                                         {"jobs", required_argument, nullptr, 'j'},
                                          {"verbose", no_argument, nullptr, 'v'},
                                          {"quiet", no_argument, nullptr, 'q'},
                                          {"help", no_argument, nullptr, 'h'},
@@ -91,7 +97,7 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
     opterr = 0;
     optind = 1;
     for (;;) {
-        const int c = getopt_long(argc, argv, ":o:f:p:n:vqh", longOptions, nullptr);
+        const int c = getopt_long(argc, argv, ":o:f:p:n:j:vqh", longOptions, nullptr);
         if (c == -1)
             break;
         switch (c) {
@@ -116,6 +122,18 @@ std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string
         case 'n':
             o.presetName = optarg;
             break;
+        case 'j': {
+            char* end = nullptr;
+            errno = 0;
+            const long n = std::strtol(optarg, &end, 10);
+            if (end == optarg || *end != '\0' || errno != 0 || n < 1 || n > kMaxJobs) {
+                *error = std::string("-j needs a number of files from 1 to ") +
+                         std::to_string(kMaxJobs) + ", not '" + optarg + "'";
+                return std::nullopt;
+            }
+            o.jobs = static_cast<unsigned>(n);
+            break;
+        }
         case 'v':
             o.verbose = true;
             break;

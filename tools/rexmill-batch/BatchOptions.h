@@ -16,11 +16,14 @@ struct BatchOptions {
     std::optional<std::string> preset;     // -p TEXT
     std::optional<std::string> presetFile; // -p @FILE: read by ReadPresetFile
     std::optional<std::string> presetName; // -n NAME
+    unsigned jobs = 0;                     // -j N: files in flight; 0 means one per core
     bool verbose = false;
     bool quiet = false;
     bool help = false;
     std::vector<std::string> paths;
 };
+
+constexpr long kMaxJobs = 256;
 
 // Parses argv; on a usage error returns nothing and sets *error to a one-line reason.
 std::optional<BatchOptions> ParseBatchOptions(int argc, char** argv, std::string* error);

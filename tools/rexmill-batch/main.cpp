@@ -170,6 +170,7 @@ int main(int argc, char** argv) {
     ProgressPrinter printer(style, job.files());
     job.setListener(&printer);
     job.setOutputFormat(options->format);
+    job.setFilesInFlight(options->jobs);
     job.setOutputFolder(fs::absolute(options->output));
 
     struct sigaction sa {};
