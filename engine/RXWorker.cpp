@@ -258,14 +258,9 @@ std::unique_ptr<ImageFile> RXWorker::PrepareFile(size_t i, const OperationList& 
                                                  const ProgressCallback& step,
                                                  FilePipeline::Admission* admission) {
     const FileEntry& entry = files_[i];
-    std::unique_ptr<ImageFile> file;
-    try {
-        file = std::make_unique<ImageFile>(entry.file, static_cast<int>(i));
-    } catch (...) {
-        if (admission)
-            admission->Admit(0);
-        throw;
-    }
+    // A file that cannot be opened ends its work before it is admitted; the pipeline then
+    // counts it as taking nothing.
+    auto file = std::make_unique<ImageFile>(entry.file, static_cast<int>(i));
     if (admission)
         admission->Admit(EstimateWorkingBytes(*file));
     if (prepareHook_)

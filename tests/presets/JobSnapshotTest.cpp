@@ -2,7 +2,6 @@
 // runs changes nothing of what it writes.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -17,16 +16,6 @@ namespace fs = boost::filesystem;
 using namespace rx;
 
 namespace {
-
-void EnsureGuiApp() {
-    if (QGuiApplication::instance())
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "presets-tests";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv); // fonts for the text watermark
-}
 
 // Holds the worker at job started until released; keeps the run folder.
 class Held final : public JobListener {
@@ -107,7 +96,7 @@ std::map<std::string, rx::Bytes> RunJob(const rxtest::TempDir& dir, const std::s
 } // namespace
 
 TEST(JobSnapshot, EditingEveryRecordDuringTheJobChangesNoOutput) {
-    EnsureGuiApp();
+    rxtest::EnsureGuiApplication(); // fonts for the text watermark
     rxtest::TempDir dir;
     fs::create_directories(dir / "in");
     for (int i = 0; i < 3; ++i)
